@@ -1,0 +1,17 @@
+# kv_add_plugin(<name> SOURCES ... [LIBS ...])
+# Builds <name>.kv: a MODULE library with hidden visibility that exports
+# only _IKvModule_Create, written to ${KV_PLUGIN_DIR}.
+function(kv_add_plugin name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} MODULE ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE kv_framework ${ARG_LIBS})
+  set_target_properties(${name} PROPERTIES
+    PREFIX ""
+    SUFFIX ".kv"
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    LIBRARY_OUTPUT_DIRECTORY ${KV_PLUGIN_DIR})
+  target_link_options(${name} PRIVATE
+    -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/kv_plugin.map -Wl,--no-undefined)
+  set_property(GLOBAL APPEND PROPERTY KV_PLUGINS ${name})
+endfunction()
