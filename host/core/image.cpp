@@ -1,0 +1,147 @@
+#include "core/image.h"
+
+#include <algorithm>
+#include <cmath>
+
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb/stb_image.h>
+
+namespace kvh {
+
+std::shared_ptr<ImageData> ImageData::Resampled(uint32_t w, uint32_t h) const {
+    auto out = std::make_shared<ImageData>();
+    out->width = w;
+    out->height = h;
+    out->rgba.resize(size_t(w) * h * 4);
+    for (uint32_t y = 0; y < h; ++y) {
+        float sy = std::clamp((y + 0.5f) * height / h - 0.5f, 0.0f, float(height - 1));
+        uint32_t y0 = uint32_t(sy), y1 = std::min(y0 + 1, height - 1);
+        float fy = sy - y0;
+        for (uint32_t x = 0; x < w; ++x) {
+            float sx = std::clamp((x + 0.5f) * width / w - 0.5f, 0.0f, float(width - 1));
+            uint32_t x0 = uint32_t(sx), x1 = std::min(x0 + 1, width - 1);
+            float fx = sx - x0;
+            float* d = &out->rgba[(size_t(y) * w + x) * 4];
+            for (int c = 0; c < 4; ++c) {
+                float top = pixel(x0, y0)[c] * (1 - fx) + pixel(x1, y0)[c] * fx;
+                float bot = pixel(x0, y1)[c] * (1 - fx) + pixel(x1, y1)[c] * fx;
+                d[c] = top * (1 - fy) + bot * fy;
+            }
+        }
+    }
+    return out;
+}
+
+std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* error) {
+    int w = 0, h = 0, n = 0;
+    unsigned char* px = stbi_load(path.c_str(), &w, &h, &n, 4);
+    if (!px) {
+        if (error) *error = "cannot read image '" + path + "': " + (stbi_failure_reason() ? stbi_failure_reason() : "unknown error");
+        return nullptr;
+    }
+    auto img = std::make_shared<ImageData>();
+    img->width = uint32_t(w);
+    img->height = uint32_t(h);
+    img->rgba.resize(size_t(w) * h * 4);
+    for (size_t i = 0; i < img->rgba.size(); ++i) img->rgba[i] = px[i] / 255.0f;
+    stbi_image_free(px);
+    return img;
+}
+
+std::shared_ptr<ImageData> ProceduralHatching(uint32_t w, uint32_t h) {
+    auto img = std::make_shared<ImageData>();
+    img->width = w;
+    img->height = h;
+    img->rgba.resize(size_t(w) * h * 4);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            // Tone increases to the right, hatching density downwards.
+            float tone = (x + 0.5f) / w;
+            float lines = 4.0f + 28.0f * (y + 0.5f) / h;
+            float s = 0.5f + 0.5f * std::sin((x + y) * 6.2831853f * lines / float(w));
+            float v = std::clamp(tone + (s - 0.5f) * 0.5f, 0.0f, 1.0f);
+            float* d = &img->rgba[(size_t(y) * w + x) * 4];
+            d[0] = d[1] = d[2] = v;
+            d[3] = 1.0f;
+        }
+    return img;
+}
+
+namespace {
+
+class Image final : public HostObject {
+public:
+    explicit Image(std::shared_ptr<const ImageData> d);
+    void* Query(const st_KVtGUID& iid) override {
+        return IsAnyGuid(&iid) || IsGuid(iid, kv::guid_Image) ? iface_.ptr() : nullptr;
+    }
+    std::shared_ptr<const ImageData> data;
+    ComInterface iface_;
+
+private:
+    ~Image() override = default;
+};
+
+KvResult ImageSize(void* self, uint32_t* w, uint32_t* h) {
+    const ImageData& d = *Owner<Image>(self)->data;
+    if (w) *w = d.width;
+    if (h) *h = d.height;
+    return KV_OK;
+}
+KvResult ImagePixel(void* self, uint32_t x, uint32_t y, int32_t format, float* rgba) {
+    const ImageData& d = *Owner<Image>(self)->data;
+    if (!rgba) return KV_E_FAILED;
+    if (format != KV_IMAGE_RGBA_FP) return KV_E_NOTIMPL;
+    if (x >= d.width || y >= d.height) return KV_E_OUTOFBOUNDS;
+    std::memcpy(rgba, d.pixel(x, y), 4 * sizeof(float));
+    return KV_OK;
+}
+const vt_IKvImage kImageTable = MakeTable<vt_IKvImage>([](vt_IKvImage& t) {
+    t.Size = &ImageSize;
+    t.GetPixel = &ImagePixel;
+});
+Image::Image(std::shared_ptr<const ImageData> d) : HostObject("Image"), data(std::move(d)) {
+    iface_.Bind(this, &kImageTable);
+}
+
+class ImageFilter final : public HostObject {
+public:
+    ImageFilter(std::shared_ptr<const ImageData> s, int m);
+    void* Query(const st_KVtGUID& iid) override {
+        return IsAnyGuid(&iid) || IsGuid(iid, kv::guid_ImageFilter) ? iface_.ptr() : nullptr;
+    }
+    std::shared_ptr<const ImageData> source;
+    int mode;
+    ComInterface iface_;
+
+private:
+    ~ImageFilter() override = default;
+};
+
+KvResult FilterGenerate(void* self, uint32_t w, uint32_t h, vt_IKvUnknown**, void** out) {
+    ImageFilter* f = Owner<ImageFilter>(self);
+    if (!out) return KV_E_FAILED;
+    if (f->mode == 1 || !f->source || f->source->width == 0 || f->source->height == 0) return KV_E_FAILED;
+    if (w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide || uint64_t(w) * h > kMaxImagePixels)
+        return KV_E_OUTOFBOUNDS;
+    std::shared_ptr<const ImageData> img =
+        (w == f->source->width && h == f->source->height) ? f->source : f->source->Resampled(w, h);
+    *out = static_cast<Image*>(NewImage(std::move(img)))->iface_.ptr();
+    return KV_OK;
+}
+const vt_IKvImageFilter kFilterTable =
+    MakeTable<vt_IKvImageFilter>([](vt_IKvImageFilter& t) { t.Generate = &FilterGenerate; });
+ImageFilter::ImageFilter(std::shared_ptr<const ImageData> s, int m)
+    : HostObject("ImageFilter"), source(std::move(s)), mode(m) {
+    iface_.Bind(this, &kFilterTable);
+}
+
+}  // namespace
+
+HostObject* NewImage(std::shared_ptr<const ImageData> data) { return new Image(std::move(data)); }
+HostObject* NewImageFilter(std::shared_ptr<const ImageData> source, int mode) {
+    return new ImageFilter(std::move(source), mode);
+}
+
+}  // namespace kvh

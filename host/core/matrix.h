@@ -1,0 +1,37 @@
+// 4x4 matrices in the host's convention: row vectors, world = local * M,
+// M = [[R, 0], [t, 1]] with R the 3x3 part (rows: the local x, y, z axes in
+// world space) and t the translation (row 3). Stored row by row.
+//
+// The render camera's frame: local x to the right of the image, local y down
+// (towards increasing pixel rows), local z forward (into the scene).
+#pragma once
+
+#include <array>
+
+namespace kvh {
+
+struct Mat4 {
+    std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+
+    double& at(int r, int c) { return m[r * 4 + c]; }
+    double at(int r, int c) const { return m[r * 4 + c]; }
+
+    static Mat4 Translation(double x, double y, double z);
+    // Rows of R are the given axes; t the position.
+    static Mat4 Frame(const double* xAxis, const double* yAxis, const double* zAxis, const double* position);
+    // Camera frame looking from `eye` at `target` with `up` as the image's up.
+    // False (and identity) when the directions are degenerate.
+    static bool LookAt(const double* eye, const double* target, const double* up, Mat4* out);
+    // Camera frame from Euler angles in degrees (x, then y, then z, applied
+    // to the camera axes), at `eye`.
+    static Mat4 FromEulerDegrees(const double* eye, const double* degrees);
+
+    // General inverse; false (and *this unchanged) when singular.
+    bool Invert();
+    Mat4 operator*(const Mat4& b) const;
+    // p * M for a point (w = 1) and for a direction (w = 0).
+    void TransformPoint(const double* p, double* out) const;
+    void TransformDirection(const double* d, double* out) const;
+};
+
+}  // namespace kvh

@@ -1,0 +1,31 @@
+#include "mesh.h"
+
+namespace kvr {
+
+uint32_t TriangleMesh::addVertex(Vec3 p, Vec3 n, UV uv) {
+    positions.push_back(p);
+    normals.push_back(n);
+    uvs.push_back(uv);
+    return static_cast<uint32_t>(positions.size() - 1);
+}
+
+void TriangleMesh::addTriangle(uint32_t a, uint32_t b, uint32_t c, uint32_t segment) {
+    indices.insert(indices.end(), {a, b, c});
+    segments.push_back(segment);
+}
+
+void TriangleMesh::transform(const Transform& t) {
+    AffineMap map(t);
+    for (auto& p : positions) p = map.point(p);
+    for (auto& n : normals) n = map.normal(n);
+}
+
+bool TriangleMesh::valid() const {
+    if (normals.size() != positions.size() || uvs.size() != positions.size()) return false;
+    if (indices.size() % 3 != 0 || segments.size() != indices.size() / 3) return false;
+    for (uint32_t i : indices)
+        if (i >= positions.size()) return false;
+    return true;
+}
+
+}  // namespace kvr

@@ -1,0 +1,80 @@
+#include "obj_mesh.h"
+
+#include <tiny_obj_loader.h>
+
+#include <map>
+#include <tuple>
+
+namespace kvr {
+
+bool loadObjMesh(const std::string& path, TriangleMesh& out, std::string& error) {
+    tinyobj::ObjReaderConfig config;
+    config.triangulate = true;
+    config.vertex_color = false;
+    tinyobj::ObjReader reader;
+    if (!reader.ParseFromFile(path, config)) {
+        error = reader.Error().empty() ? "cannot read OBJ file '" + path + "'" : reader.Error();
+        while (!error.empty() && error.back() == '\n') error.pop_back();
+        return false;
+    }
+    const auto& attrib = reader.GetAttrib();
+    const auto& shapes = reader.GetShapes();
+    const bool segmentPerPolygon = shapes.size() == 1;
+    const bool hasNormals = !attrib.normals.empty();
+
+    TriangleMesh mesh;
+    std::map<std::tuple<int, int, int>, uint32_t> vertexOf;
+    std::vector<uint32_t> positionOfVertex;
+    uint32_t polygon = 0;
+    for (size_t s = 0; s < shapes.size(); ++s) {
+        const auto& idx = shapes[s].mesh.indices;
+        for (size_t f = 0; f + 2 < idx.size(); f += 3, ++polygon) {
+            uint32_t v[3];
+            for (int k = 0; k < 3; ++k) {
+                const auto& i = idx[f + k];
+                if (i.vertex_index < 0 || 3 * static_cast<size_t>(i.vertex_index) + 2 >= attrib.vertices.size() ||
+                    (i.normal_index >= 0 && 3 * static_cast<size_t>(i.normal_index) + 2 >= attrib.normals.size()) ||
+                    (i.texcoord_index >= 0 &&
+                     2 * static_cast<size_t>(i.texcoord_index) + 1 >= attrib.texcoords.size())) {
+                    error = "OBJ file '" + path + "' has a face with an index out of range";
+                    return false;
+                }
+                auto key = std::make_tuple(i.vertex_index, hasNormals ? i.normal_index : -1, i.texcoord_index);
+                auto it = vertexOf.find(key);
+                if (it == vertexOf.end()) {
+                    const float* p = &attrib.vertices[3 * i.vertex_index];
+                    Vec3 n{};
+                    if (i.normal_index >= 0) {
+                        const float* q = &attrib.normals[3 * i.normal_index];
+                        n = normalize({q[0], q[1], q[2]});
+                    }
+                    UV uv{};
+                    if (i.texcoord_index >= 0)
+                        uv = {attrib.texcoords[2 * i.texcoord_index], attrib.texcoords[2 * i.texcoord_index + 1]};
+                    it = vertexOf.emplace(key, mesh.addVertex({p[0], p[1], p[2]}, n, uv)).first;
+                    positionOfVertex.push_back(static_cast<uint32_t>(i.vertex_index));
+                }
+                v[k] = it->second;
+            }
+            mesh.addTriangle(v[0], v[1], v[2], segmentPerPolygon ? polygon : static_cast<uint32_t>(s));
+        }
+    }
+    if (mesh.triangleCount() == 0) {
+        error = "OBJ file '" + path + "' has no faces";
+        return false;
+    }
+    // Vertices without a normal get the area-weighted mean of the faces around their position.
+    std::vector<Vec3> smooth(attrib.vertices.size() / 3);
+    for (uint32_t t = 0; t < mesh.triangleCount(); ++t) {
+        const uint32_t* tri = &mesh.indices[3 * t];
+        Vec3 a = mesh.positions[tri[0]], b = mesh.positions[tri[1]], c = mesh.positions[tri[2]];
+        Vec3 fn = cross(b - a, c - a);
+        for (int k = 0; k < 3; ++k) smooth[positionOfVertex[tri[k]]] += fn;
+    }
+    for (size_t i = 0; i < mesh.normals.size(); ++i)
+        if (length(mesh.normals[i]) == 0) mesh.normals[i] = normalize(smooth[positionOfVertex[i]]);
+    out = std::move(mesh);
+    return true;
+}
+
+}  // namespace kvr

@@ -1,0 +1,39 @@
+// A scene file made ready to render: the host session and its prepared
+// material roads, the renderer's objects and lights, and the camera taken
+// from the scene's render camera item.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/scene_file.h"
+#include "core/session.h"
+#include "render_scene.h"
+
+namespace kvr {
+
+struct RenderOverrides {
+    uint32_t width = 0, height = 0;  // 0: the scene's
+    uint32_t spp = 0;
+};
+
+struct RenderJob {
+    std::unique_ptr<kvh::Session> session;
+    std::unique_ptr<kvh::LoadedScene> loaded;  // roads; released before the session
+    RenderScene scene;
+    std::vector<const kvh::MaterialRoad*> roads;  // per object, null for host shading
+    ~RenderJob() {
+        loaded.reset();
+        session.reset();
+    }
+};
+
+// Loads `path`; false with a message (naming the key or item) on error.
+bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, RenderJob& job, std::string& error);
+
+// Sets the camera model from a render camera item ("focalLen", "apertureX",
+// "apertureY", "focusDist", "worldMatrix") and the image size.
+void cameraFromItem(const kvh::SceneItem& item, uint32_t width, uint32_t height, CameraModel& out);
+
+}  // namespace kvr

@@ -1,0 +1,339 @@
+#include "renderer.h"
+
+#include <tbb/enumerable_thread_specific.h>
+#include <tbb/parallel_for.h>
+#include <tbb/task_arena.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+#include "host_lighting.h"
+#include "sample_pattern.h"
+
+namespace kvr {
+
+struct ThreadState {
+    ThreadState(const kvh::PacketLayout& layout, uint32_t maxDepth)
+        : pool(layout, maxDepth), contexts(maxDepth + 1) {
+        for (auto& c : contexts) c.thread = this;
+    }
+    kvh::VectorPool pool;
+    std::vector<SampleContext> contexts;  // one per nesting depth
+};
+
+namespace {
+
+constexpr uint32_t kTile = 16;
+constexpr float kFar = 1e30f;
+
+template <class T>
+T* packet(const kvh::SampleVector& v, kvh::HostPacket p) {
+    return v.Packet<T>(p);
+}
+
+void set3(float* dst, Vec3 v) {
+    dst[0] = v.x;
+    dst[1] = v.y;
+    dst[2] = v.z;
+}
+
+Vec3 get3(const float* s) { return {s[0], s[1], s[2]}; }
+
+}  // namespace
+
+Renderer::Renderer(const RenderScene& scene, const kvh::PacketLayout& layout,
+                   std::vector<const kvh::MaterialRoad*> roadsByObject)
+    : scene_(scene), layout_(layout), roads_(std::move(roadsByObject)), rays_(new kvh::RayObject(this)) {
+    roads_.resize(scene_.objects.size(), nullptr);
+}
+
+Renderer::~Renderer() { rays_->ReleaseOwned(); }
+
+std::unique_ptr<ThreadState> Renderer::NewThreadState() const {
+    return std::make_unique<ThreadState>(layout_, scene_.settings.maxDepth);
+}
+
+kvh::SampleVector& Renderer::PrimaryVector(ThreadState& ts) { return ts.pool.primary(); }
+
+SampleContext& Renderer::ContextOf(kvh::SampleVector& v) const {
+    return *static_cast<SampleContext*>(v.header.traceContext);
+}
+
+bool Renderer::CastCamera(const kvh::SampleVector& v, float dx, float dy, SurfacePoint& sp) const {
+    const CameraModel& cam = scene_.camera;
+    double x = v.header.pixelX + double(v.header.subX) + dx;
+    double y = v.header.pixelY + double(v.header.subY) + dy;
+    Vec3 dir = cam.direction(x, y);
+    RayHit hit;
+    if (!scene_.rays->intersect(cam.position, dir, 0.0f, kFar, hit)) return false;
+    sp = resolveHit(scene_, hit, cam.position, dir);
+    return true;
+}
+
+void Renderer::FillGeometry(kvh::SampleVector& v, const double origin[3], Vec3 dir, uint32_t flags,
+                            const SurfacePoint* sp) const {
+    auto* ray = packet<st_KVpSampleRay>(v, kvh::HostPacket::SampleRay);
+    for (int k = 0; k < 3; ++k) ray->origin[k] = origin[k];
+    set3(ray->dir, dir);
+    set3(ray->color, {});
+    set3(ray->cone, {});
+    ray->dist = sp ? sp->t : 0.0f;
+    ray->flags = flags;
+    ray->depth = v.header.depth;
+
+    auto* nrm = packet<st_KVpSurfaceNormal>(v, kvh::HostPacket::SurfaceNormal);
+    auto* pos = packet<st_KVpSamplePosition>(v, kvh::HostPacket::SamplePosition);
+    if (sp) {
+        set3(nrm->rawNormal, sp->rawNormal);
+        set3(nrm->geoNormal, sp->geoNormal);
+        set3(nrm->normal, sp->normal);
+        for (int k = 0; k < 3; ++k) pos->pos[k] = sp->position[k];
+    } else {
+        set3(nrm->rawNormal, {});
+        set3(nrm->geoNormal, {});
+        set3(nrm->normal, {});
+        for (int k = 0; k < 3; ++k) pos->pos[k] = origin[k] + double(dir[k]) * kFar;
+    }
+    set3(nrm->reserved, {});
+    auto* rc = packet<st_KVpRaycast>(v, kvh::HostPacket::Raycast);
+    rc->depth = v.header.depth;
+}
+
+Vec3 Renderer::TraceOn(kvh::SampleVector& parent, const double origin[3], Vec3 dir, uint32_t flags) {
+    kvh::SampleVector* nested = parent.pool->PushNested(&parent);
+    if (!nested) return {};
+    SampleContext& ctx = ContextOf(parent).thread->contexts[nested->header.depth];
+    nested->header.traceContext = &ctx;
+    RayHit hit;
+    Vec3 colour;
+    if (scene_.rays->intersect(origin, dir, 0.0f, kFar, hit)) {
+        SurfacePoint sp = resolveHit(scene_, hit, origin, dir);
+        colour = ShadeInto(*nested, origin, dir, flags, &sp);
+    } else {
+        colour = ShadeInto(*nested, origin, dir, flags, nullptr);
+    }
+    parent.pool->PopNested(&parent);
+    return colour;
+}
+
+Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir, uint32_t flags,
+                         const SurfacePoint* sp) {
+    SampleContext& ctx = ContextOf(v);
+    ctx.hit = sp != nullptr;
+    if (sp) ctx.surface = *sp;
+    FillGeometry(v, origin, dir, flags, sp);
+    auto* ray = packet<st_KVpSampleRay>(v, kvh::HostPacket::SampleRay);
+    if (!sp) {
+        set3(ray->color, scene_.background);
+        return scene_.background;
+    }
+
+    const RenderObject& obj = *scene_.objects[sp->object];
+    const HostSurface& s = obj.surface;
+    auto* parms = packet<st_KVpSampleParms>(v, kvh::HostPacket::SampleParms);
+    *parms = st_KVpSampleParms{};
+    set3(parms->diffCol, s.diffuse);
+    set3(parms->specCol, s.specular);
+    set3(parms->reflCol, s.reflection);
+    set3(parms->tranCol, {1, 1, 1});
+    parms->diffAmt = s.diffuseAmount;
+    parms->specAmt = s.specularAmount;
+    parms->reflAmt = s.reflectionAmount;
+    parms->tranAmt = s.transparency;
+    parms->specExp = s.specularExponent;
+    auto* res = packet<st_KVpCameraResolution>(v, kvh::HostPacket::CameraResolution);
+    res->width = scene_.camera.width;
+    res->height = scene_.camera.height;
+    auto* tex = packet<st_KVpTextureInput>(v, kvh::HostPacket::TextureInput);
+    *tex = st_KVpTextureInput{};
+    set3(tex->uvw, {sp->uv.u, sp->uv.v, 0});
+    tex->u = sp->uv.u;
+    tex->v = sp->uv.v;
+
+    st_KVpShadeComponents sc{};
+    HostLighting light = lightSurface(scene_, *sp, s, dir);
+    set3(sc.diffLit, light.diffuseShadowed);
+    set3(sc.indirect, light.indirect);
+    set3(sc.diffUnshad, light.diffuseUnshadowed);
+    set3(sc.diff, light.diffuseShadowed + light.indirect);
+    set3(sc.spec, light.specular);
+
+    const float eps = surfaceEpsilon(sp->position);
+    if (s.reflectionAmount > 0) {
+        Vec3 r = normalize(dir - sp->normal * (2.0f * dot(sp->normal, dir)));
+        double start[3];
+        for (int k = 0; k < 3; ++k) start[k] = sp->position[k] + double(sp->geoNormal[k]) * eps;
+        Vec3 c = TraceOn(v, start, r, KV_RAY_TRACED | KV_RAY_REFLECTION);
+        set3(sc.refl, s.reflection * c * s.reflectionAmount);
+    }
+    if (s.transparency > 0) {
+        double start[3];
+        for (int k = 0; k < 3; ++k) start[k] = sp->position[k] - double(sp->geoNormal[k]) * eps;
+        Vec3 c = TraceOn(v, start, dir, KV_RAY_TRACED | KV_RAY_REFRACTION);
+        set3(sc.tran, c * s.transparency);
+    }
+
+    st_KVpShadeOutput out{};
+    Vec3 sum = get3(sc.diff) + get3(sc.spec) + get3(sc.refl) + get3(sc.tran) + get3(sc.subs) + get3(sc.lumi);
+    set3(out.color, sum);
+    out.alpha = 1.0f;
+    if (const kvh::MaterialRoad* road = roads_[sp->object]) {
+        v.pool->InitializePluginPackets(v);
+        road->Shade(v, rays_->ptr(), sc, out);
+    }
+    Vec3 colour = get3(out.color);
+    set3(ray->color, colour);
+    return colour;
+}
+
+Vec3 Renderer::ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample) {
+    SubPixel sub = samplePosition(x, y, sample, scene_.settings.spp);
+    kvh::SampleVector& v = ts.pool.BeginSample(int32_t(x), int32_t(y), sub.x, sub.y, sample);
+    v.SetAllPresent(true);
+    v.header.traceContext = &ts.contexts[0];
+    SurfacePoint sp;
+    const CameraModel& cam = scene_.camera;
+    Vec3 dir = cam.direction(x + double(sub.x), y + double(sub.y));
+    bool hit = CastCamera(v, 0, 0, sp);
+    return ShadeInto(v, cam.position, dir, KV_RAY_CAMERA, hit ? &sp : nullptr);
+}
+
+float Renderer::Trace(kvh::SampleVector& into, const double* origin, const float* dirIn, uint32_t flags) {
+    kvh::SampleVector* parent = into.header.parent;
+    if (!parent || !parent->header.traceContext) return 0.0f;
+    SampleContext& parentCtx = ContextOf(*parent);
+    into.header.traceContext = &parentCtx.thread->contexts[into.header.depth];
+    Vec3 dir = normalize(get3(dirIn));
+    if (length(dir) == 0) {
+        FillGeometry(into, origin, dir, flags, nullptr);
+        return 0.0f;
+    }
+
+    float tnear = 0.0f;
+    uint32_t rayFlags = flags | KV_RAY_TRACED;
+    if ((flags & KV_RAY_SEETHROUGH) && (flags & KV_RAY_PROBE) != KV_RAY_PROBE) {
+        // The ray starts at the eye: skip everything up to the surface being shaded.
+        if (parentCtx.hit) {
+            const double* p = parentCtx.surface.position;
+            double along = 0;
+            for (int k = 0; k < 3; ++k) along += (p[k] - origin[k]) * double(dir[k]);
+            if (along > 0) tnear = float(along) + 2.0f * surfaceEpsilon(p);
+        }
+        rayFlags = KV_RAY_TRACED | KV_RAY_REFRACTION;
+    }
+
+    RayHit hit;
+    const bool found = scene_.rays->intersect(origin, dir, tnear, kFar, hit);
+    SurfacePoint sp;
+    if (found) sp = resolveHit(scene_, hit, origin, dir);
+    if ((flags & KV_RAY_PROBE) == KV_RAY_PROBE) {
+        // Probe rays: geometry only.
+        SampleContext& ctx = ContextOf(into);
+        ctx.hit = found;
+        if (found) ctx.surface = sp;
+        FillGeometry(into, origin, dir, flags, found ? &sp : nullptr);
+        return found ? sp.t : 0.0f;
+    }
+    ShadeInto(into, origin, dir, rayFlags, found ? &sp : nullptr);
+    return found ? sp.t : 0.0f;
+}
+
+KvResult Renderer::SurfaceAt(kvh::SampleVector& v, float dx, float dy, st_KVpSurfaceRecord& rec) {
+    SurfacePoint sp;
+    if (!CastCamera(v, dx, dy, sp)) {
+        kvh::BackgroundSurface(rec);
+        return KV_OK;
+    }
+    rec = st_KVpSurfaceRecord{};
+    set3(rec.normal, sp.normal);
+    for (int k = 0; k < 3; ++k) rec.position[k] = float(sp.position[k]);
+    rec.depth = scene_.camera.depth(sp.position);
+    rec.surfaceId = sp.surfaceId;
+    rec.segmentId = sp.segmentId;
+    return KV_OK;
+}
+
+KvResult Renderer::NormalAt(kvh::SampleVector& v, float dx, float dy, float* normal3) {
+    SurfacePoint sp;
+    if (!CastCamera(v, dx, dy, sp)) {
+        set3(normal3, {});
+        return KV_E_NOTFOUND;
+    }
+    set3(normal3, sp.normal);
+    return KV_OK;
+}
+
+namespace {
+
+// Prints "render: NN%" on stderr once the render has run for a second.
+class ProgressLine {
+public:
+    ProgressLine(bool enabled, uint32_t total) : total_(total) {
+        if (enabled) worker_ = std::thread([this] { Run(); });
+    }
+    ~ProgressLine() {
+        {
+            std::lock_guard<std::mutex> lock(m_);
+            done_ = true;
+        }
+        cv_.notify_all();
+        if (worker_.joinable()) worker_.join();
+    }
+    void Tick() { done_count_.fetch_add(1, std::memory_order_relaxed); }
+
+private:
+    void Run() {
+        auto start = std::chrono::steady_clock::now();
+        bool printed = false;
+        std::unique_lock<std::mutex> lock(m_);
+        while (!cv_.wait_for(lock, std::chrono::milliseconds(250), [this] { return done_; })) {
+            if (std::chrono::steady_clock::now() - start < std::chrono::seconds(1)) continue;
+            std::fprintf(stderr, "\rrender: %3u%%", 100u * done_count_.load() / std::max(total_, 1u));
+            printed = true;
+        }
+        if (printed) {
+            double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            std::fprintf(stderr, "\rrender: 100%% in %.1f s\n", secs);
+        }
+    }
+    uint32_t total_;
+    std::atomic<uint32_t> done_count_{0};
+    std::mutex m_;
+    std::condition_variable cv_;
+    bool done_ = false;
+    std::thread worker_;
+};
+
+}  // namespace
+
+ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
+    const uint32_t w = scene_.camera.width, h = scene_.camera.height;
+    const uint32_t spp = std::max(scene_.settings.spp, 1u);
+    ImageBuffer image(w, h);
+    const uint32_t tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
+    const uint32_t tiles = tilesX * tilesY;
+    tbb::enumerable_thread_specific<std::unique_ptr<ThreadState>> states([this] { return NewThreadState(); });
+    ProgressLine line(progress, tiles);
+    tbb::task_arena arena(threads == 0 ? tbb::task_arena::automatic : int(threads));
+    arena.execute([&] {
+        tbb::parallel_for(uint32_t(0), tiles, [&](uint32_t t) {
+            ThreadState& ts = *states.local();
+            const uint32_t x0 = (t % tilesX) * kTile, y0 = (t / tilesX) * kTile;
+            for (uint32_t y = y0; y < std::min(y0 + kTile, h); ++y)
+                for (uint32_t x = x0; x < std::min(x0 + kTile, w); ++x) {
+                    Vec3 sum;
+                    for (uint32_t s = 0; s < spp; ++s) sum += ShadeSample(ts, x, y, s);
+                    image.at(x, y) = sum * (1.0f / float(spp));
+                }
+            line.Tick();
+        });
+    });
+    return image;
+}
+
+}  // namespace kvr

@@ -1,0 +1,81 @@
+// The renderer: camera rays through every pixel, the host's own shading of
+// each hit, the material road of the object hit, and the tracing that the ray
+// object offers to shaders (kvh::RayHooks).
+//
+//   kvr::Renderer r(scene, layout, roads);     // roads[i]: material of object i, or null
+//   kvr::ImageBuffer img = r.Render(threads);  // tiles on `threads` threads (0: all cores)
+//
+// Per sample the host fills "sample.ray", "surface.normal", "sample.position",
+// "sample.parms", "camera.resolution", "texture.input" and "raycast", then the
+// shading components (1 diffuse with shadows, 3 without, 2 ambient, 0 = 1 + 2,
+// 4 specular, 5 reflection, 6 transmission), presets the output to the sum of
+// entries 0 and 4 to 8, and runs the material, if any. Nothing is allocated
+// per sample: vectors come from one pool per thread.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "core/material_road.h"
+#include "core/ray_object.h"
+#include "core/sample_vector.h"
+#include "image_buffer.h"
+#include "render_scene.h"
+#include "surface_point.h"
+
+namespace kvr {
+
+struct ThreadState;
+
+// What the renderer keeps per sample vector (its header's traceContext).
+struct SampleContext {
+    ThreadState* thread = nullptr;
+    bool hit = false;
+    SurfacePoint surface;
+};
+
+class Renderer final : public kvh::RayHooks {
+public:
+    Renderer(const RenderScene& scene, const kvh::PacketLayout& layout,
+             std::vector<const kvh::MaterialRoad*> roadsByObject);
+    ~Renderer() override;
+    Renderer(const Renderer&) = delete;
+    Renderer& operator=(const Renderer&) = delete;
+
+    // Renders the image; `threads` 0 uses every core. Prints a progress line on
+    // stderr when asked and the render takes longer than a second.
+    ImageBuffer Render(uint32_t threads = 0, bool progress = false);
+
+    // One camera sample of pixel (x, y), shaded on the calling thread's state.
+    Vec3 ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample);
+    // Per-thread state (a vector pool and its contexts); for tests and benchmarks.
+    std::unique_ptr<ThreadState> NewThreadState() const;
+    static kvh::SampleVector& PrimaryVector(ThreadState& ts);
+
+    vt_IKvUnknown** rayObject() const { return rays_->ptr(); }
+
+    // kvh::RayHooks
+    float Trace(kvh::SampleVector& into, const double* origin, const float* dir, uint32_t flags) override;
+    KvResult SurfaceAt(kvh::SampleVector& v, float dx, float dy, st_KVpSurfaceRecord& rec) override;
+    KvResult NormalAt(kvh::SampleVector& v, float dx, float dy, float* normal3) override;
+
+private:
+    // Casts the camera ray through the image point of `v` offset by (dx, dy) pixels.
+    bool CastCamera(const kvh::SampleVector& v, float dx, float dy, SurfacePoint& sp) const;
+    // Fills `v` for the ray and what it hit (sp null: a miss) and shades it;
+    // returns the colour seen along the ray.
+    Vec3 ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir, uint32_t flags, const SurfacePoint* sp);
+    void FillGeometry(kvh::SampleVector& v, const double origin[3], Vec3 dir, uint32_t flags,
+                      const SurfacePoint* sp) const;
+    // Colour along a ray traced on from `parent` into a nested vector, or black
+    // at the depth limit.
+    Vec3 TraceOn(kvh::SampleVector& parent, const double origin[3], Vec3 dir, uint32_t flags);
+    SampleContext& ContextOf(kvh::SampleVector& v) const;
+
+    const RenderScene& scene_;
+    const kvh::PacketLayout& layout_;
+    std::vector<const kvh::MaterialRoad*> roads_;
+    kvh::RayObject* rays_;
+};
+
+}  // namespace kvr

@@ -1,0 +1,189 @@
+#include "scene_objects.h"
+
+#include <cmath>
+#include <filesystem>
+#include <stdexcept>
+
+#include "obj_mesh.h"
+#include "primitives.h"
+
+namespace kvr {
+
+namespace {
+
+using nlohmann::json;
+
+struct SceneError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+[[noreturn]] void fail(const std::string& path, const std::string& what) { throw SceneError(path + ": " + what); }
+
+float number(const json& j, const std::string& path) {
+    if (!j.is_number()) fail(path, "expected a number");
+    double v = j.get<double>();
+    if (!std::isfinite(v) || std::fabs(v) > 1e30) fail(path, "number out of range");
+    return static_cast<float>(v);
+}
+
+float nonNegative(const json& j, const std::string& path) {
+    float v = number(j, path);
+    if (v < 0) fail(path, "must not be negative");
+    return v;
+}
+
+Vec3 triple(const json& j, const std::string& path) {
+    if (!j.is_array() || j.size() != 3) fail(path, "expected an array of 3 numbers");
+    return {number(j[0], path + "[0]"), number(j[1], path + "[1]"), number(j[2], path + "[2]")};
+}
+
+uint32_t count(const json& j, const std::string& path, uint32_t lo, uint32_t hi) {
+    if (!j.is_number_integer()) fail(path, "expected an integer");
+    long long v = j.get<long long>();
+    if (v < lo || v > hi) fail(path, "must be from " + std::to_string(lo) + " to " + std::to_string(hi));
+    return static_cast<uint32_t>(v);
+}
+
+void checkKeys(const json& j, const std::string& path, std::initializer_list<const char*> known) {
+    if (!j.is_object()) fail(path, "expected an object");
+    for (auto it = j.begin(); it != j.end(); ++it) {
+        bool ok = false;
+        for (const char* k : known) ok = ok || it.key() == k;
+        if (!ok) fail(path + "." + it.key(), "unknown key");
+    }
+}
+
+HostSurface parseSurface(const json& j, const std::string& path) {
+    checkKeys(j, path, {"diffuse", "diffuseAmount", "specular", "specularAmount", "specularExponent", "reflection",
+                        "reflectionAmount", "transparency"});
+    HostSurface s;
+    if (j.contains("diffuse")) s.diffuse = triple(j["diffuse"], path + ".diffuse");
+    if (j.contains("diffuseAmount")) s.diffuseAmount = nonNegative(j["diffuseAmount"], path + ".diffuseAmount");
+    if (j.contains("specular")) s.specular = triple(j["specular"], path + ".specular");
+    if (j.contains("specularAmount")) s.specularAmount = nonNegative(j["specularAmount"], path + ".specularAmount");
+    if (j.contains("specularExponent"))
+        s.specularExponent = nonNegative(j["specularExponent"], path + ".specularExponent");
+    if (j.contains("reflection")) s.reflection = triple(j["reflection"], path + ".reflection");
+    if (j.contains("reflectionAmount"))
+        s.reflectionAmount = nonNegative(j["reflectionAmount"], path + ".reflectionAmount");
+    if (j.contains("transparency")) {
+        s.transparency = nonNegative(j["transparency"], path + ".transparency");
+        if (s.transparency > 1) fail(path + ".transparency", "must be from 0 to 1");
+    }
+    return s;
+}
+
+std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path, const std::string& baseDir) {
+    checkKeys(j, path,
+              {"name", "shape", "file", "minorRadius", "position", "rotation", "scale", "material", "surface"});
+    auto obj = std::make_unique<RenderObject>();
+    if (j.contains("name")) {
+        if (!j["name"].is_string()) fail(path + ".name", "expected a string");
+        obj->name = j["name"].get<std::string>();
+    }
+    if (!j.contains("shape") || !j["shape"].is_string()) fail(path + ".shape", "expected a shape name");
+    const std::string shape = j["shape"].get<std::string>();
+    if (shape == "plane")
+        obj->mesh = makePlane();
+    else if (shape == "sphere")
+        obj->mesh = makeSphere();
+    else if (shape == "cube")
+        obj->mesh = makeCube();
+    else if (shape == "cylinder")
+        obj->mesh = makeCylinder();
+    else if (shape == "torus") {
+        float minor = j.contains("minorRadius") ? nonNegative(j["minorRadius"], path + ".minorRadius") : 0.35f;
+        obj->mesh = makeTorus(minor);
+    } else if (shape == "obj") {
+        if (!j.contains("file") || !j["file"].is_string()) fail(path + ".file", "expected the OBJ file name");
+        std::filesystem::path file = j["file"].get<std::string>();
+        if (file.is_relative()) file = std::filesystem::path(baseDir) / file;
+        std::string error;
+        if (!loadObjMesh(file.string(), obj->mesh, error)) fail(path + ".file", error);
+    } else {
+        fail(path + ".shape", "unknown shape '" + shape + "' (plane, sphere, cube, cylinder, torus or obj)");
+    }
+    if (obj->name.empty()) obj->name = shape;
+    Transform t;
+    if (j.contains("position")) t.position = triple(j["position"], path + ".position");
+    if (j.contains("rotation")) t.rotationDeg = triple(j["rotation"], path + ".rotation");
+    if (j.contains("scale")) {
+        if (j["scale"].is_number()) {
+            float s = number(j["scale"], path + ".scale");
+            t.scale = {s, s, s};
+        } else {
+            t.scale = triple(j["scale"], path + ".scale");
+        }
+        if (t.scale.x == 0 || t.scale.y == 0 || t.scale.z == 0) fail(path + ".scale", "must not be 0");
+    }
+    obj->mesh.transform(t);
+    if (j.contains("material")) {
+        if (!j["material"].is_string()) fail(path + ".material", "expected a material name");
+        obj->material = j["material"].get<std::string>();
+    }
+    if (j.contains("surface")) obj->surface = parseSurface(j["surface"], path + ".surface");
+    return obj;
+}
+
+Light parseLight(const json& j, const std::string& path) {
+    checkKeys(j, path, {"type", "position", "direction", "colour", "color", "intensity", "shadows"});
+    Light l;
+    const std::string type = j.contains("type") && j["type"].is_string() ? j["type"].get<std::string>() : "";
+    if (type == "point") {
+        l.kind = Light::Kind::Point;
+        if (!j.contains("position")) fail(path + ".position", "a point light needs a position");
+        l.position = triple(j["position"], path + ".position");
+    } else if (type == "distant") {
+        l.kind = Light::Kind::Distant;
+        if (!j.contains("direction")) fail(path + ".direction", "a distant light needs a direction");
+        l.direction = triple(j["direction"], path + ".direction");
+        if (length(l.direction) == 0) fail(path + ".direction", "must not be zero");
+    } else {
+        fail(path + ".type", "expected \"point\" or \"distant\"");
+    }
+    if (j.contains("colour")) l.colour = triple(j["colour"], path + ".colour");
+    if (j.contains("color")) l.colour = triple(j["color"], path + ".color");
+    if (j.contains("intensity")) l.intensity = nonNegative(j["intensity"], path + ".intensity");
+    if (j.contains("shadows")) {
+        if (!j["shadows"].is_boolean()) fail(path + ".shadows", "expected true or false");
+        l.shadows = j["shadows"].get<bool>();
+    }
+    return l;
+}
+
+void parseSettings(const json& j, RenderSettings& s) {
+    checkKeys(j, "render", {"width", "height", "spp", "maxDepth"});
+    if (j.contains("width")) s.width = count(j["width"], "render.width", 1, 16384);
+    if (j.contains("height")) s.height = count(j["height"], "render.height", 1, 16384);
+    if (j.contains("spp")) s.spp = count(j["spp"], "render.spp", 1, 4096);
+    if (j.contains("maxDepth")) s.maxDepth = count(j["maxDepth"], "render.maxDepth", 0, 16);
+}
+
+}  // namespace
+
+bool parseSceneObjects(const json& root, const std::string& baseDir, RenderScene& out, std::string& error) {
+    try {
+        if (!root.is_object()) fail("scene", "expected an object");
+        if (root.contains("objects")) {
+            const json& objs = root["objects"];
+            if (!objs.is_array()) fail("objects", "expected an array");
+            for (size_t i = 0; i < objs.size(); ++i)
+                out.objects.push_back(parseObject(objs[i], "objects[" + std::to_string(i) + "]", baseDir));
+        }
+        if (root.contains("lights")) {
+            const json& lights = root["lights"];
+            if (!lights.is_array()) fail("lights", "expected an array");
+            for (size_t i = 0; i < lights.size(); ++i)
+                out.lights.push_back(parseLight(lights[i], "lights[" + std::to_string(i) + "]"));
+        }
+        if (root.contains("ambient")) out.ambient = triple(root["ambient"], "ambient");
+        if (root.contains("background")) out.background = triple(root["background"], "background");
+        if (root.contains("render")) parseSettings(root["render"], out.settings);
+    } catch (const SceneError& e) {
+        error = e.what();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace kvr

@@ -1,0 +1,124 @@
+// Geometry, ray casting, scene-file reading and image helpers of the renderer.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "primitives.h"
+#include "render_scene.h"
+#include "sample_pattern.h"
+#include "scene_objects.h"
+#include "surface_point.h"
+
+namespace kvr {
+namespace {
+
+TEST(Primitives, AreValidMeshesWithTheirSegments) {
+    for (const TriangleMesh& m : {makePlane(), makeSphere(), makeCube(), makeCylinder(), makeTorus()}) {
+        EXPECT_TRUE(m.valid());
+        EXPECT_GT(m.triangleCount(), 0u);
+    }
+    TriangleMesh cube = makeCube();
+    EXPECT_EQ(std::set<uint32_t>(cube.segments.begin(), cube.segments.end()).size(), 6u);
+    TriangleMesh cyl = makeCylinder();
+    EXPECT_EQ(std::set<uint32_t>(cyl.segments.begin(), cyl.segments.end()).size(), 3u);
+}
+
+RenderScene cubeScene() {
+    RenderScene s;
+    auto o = std::make_unique<RenderObject>();
+    o->mesh = makeCube();
+    s.objects.push_back(std::move(o));
+    s.build();
+    return s;
+}
+
+TEST(RayScene, HitsTwoFacesOfACubeWithDistinctSegments) {
+    RenderScene s = cubeScene();
+    const double origin[3] = {3, 3, 3};
+    RayHit a, b;
+    // Aimed at the +x face and at the +y face.
+    ASSERT_TRUE(s.rays->intersect(origin, normalize(Vec3{1, 0.5f, 0.5f} - Vec3{3, 3, 3}), 0, 1e30f, a));
+    ASSERT_TRUE(s.rays->intersect(origin, normalize(Vec3{0.5f, 1, 0.5f} - Vec3{3, 3, 3}), 0, 1e30f, b));
+    SurfacePoint pa = resolveHit(s, a, origin, normalize(Vec3{1, 0.5f, 0.5f} - Vec3{3, 3, 3}));
+    SurfacePoint pb = resolveHit(s, b, origin, normalize(Vec3{0.5f, 1, 0.5f} - Vec3{3, 3, 3}));
+    EXPECT_EQ(pa.surfaceId, pb.surfaceId);
+    EXPECT_NE(pa.segmentId, pb.segmentId);
+    EXPECT_NE(pa.segmentId, 0u);
+    EXPECT_NEAR(pa.position[0], 1.0, 1e-4);
+    EXPECT_NEAR(pa.geoNormal.x, 1.0f, 1e-5f);
+    EXPECT_NEAR(pb.normal.y, 1.0f, 1e-5f);
+    // Beside the cube: a miss.
+    RayHit m;
+    EXPECT_FALSE(s.rays->intersect(origin, normalize(Vec3{1, 0, 0}), 0, 1e30f, m));
+}
+
+TEST(RayScene, NormalsFaceTheRayFromInside) {
+    RenderScene s = cubeScene();
+    const double origin[3] = {0, 0, 0};
+    RayHit h;
+    ASSERT_TRUE(s.rays->intersect(origin, {0, 0, 1}, 0, 1e30f, h));
+    SurfacePoint p = resolveHit(s, h, origin, {0, 0, 1});
+    EXPECT_NEAR(p.geoNormal.z, -1.0f, 1e-5f);
+    EXPECT_NEAR(p.normal.z, -1.0f, 1e-5f);
+    EXPECT_NEAR(p.t, 1.0f, 1e-5f);
+}
+
+TEST(SceneObjects, ReadsObjectsLightsAndSettings) {
+    auto doc = nlohmann::json::parse(R"({
+      "objects": [{"shape": "sphere", "position": [0, 1, 0], "scale": 0.5,
+                   "surface": {"diffuse": [1, 0, 0], "transparency": 0.25}}],
+      "lights": [{"type": "distant", "direction": [0, -1, 0], "intensity": 2}],
+      "ambient": [0.2, 0.2, 0.2], "render": {"width": 64, "height": 48, "spp": 2}})");
+    RenderScene s;
+    std::string err;
+    ASSERT_TRUE(parseSceneObjects(doc, ".", s, err)) << err;
+    ASSERT_EQ(s.objects.size(), 1u);
+    EXPECT_EQ(s.objects[0]->surface.diffuse.x, 1.0f);
+    EXPECT_EQ(s.objects[0]->surface.transparency, 0.25f);
+    EXPECT_NEAR(s.objects[0]->mesh.positions[0].y, 1.5f, 1e-5f);  // top pole
+    ASSERT_EQ(s.lights.size(), 1u);
+    EXPECT_EQ(s.lights[0].kind, Light::Kind::Distant);
+    EXPECT_EQ(s.settings.width, 64u);
+    EXPECT_EQ(s.settings.spp, 2u);
+}
+
+TEST(SceneObjects, BadValuesNameTheirKeyPath) {
+    struct Case {
+        const char* json;
+        const char* message;
+    } cases[] = {
+        {R"({"objects": [{"shape": "cone"}]})", "objects[0].shape: unknown shape"},
+        {R"({"objects": [{"shape": "cube", "position": [1, 2]}]})", "objects[0].position: expected an array of 3"},
+        {R"({"objects": [{"shape": "cube", "surface": {"transparency": 2}}]})", "objects[0].surface.transparency"},
+        {R"({"objects": [{"shape": "obj", "file": "missing.obj"}]})", "objects[0].file"},
+        {R"({"lights": [{"type": "spot"}]})", "lights[0].type"},
+        {R"({"render": {"spp": 0}})", "render.spp"},
+        {R"({"objects": [{"shape": "cube", "colour": [1, 0, 0]}]})", "objects[0].colour: unknown key"},
+    };
+    for (const Case& c : cases) {
+        RenderScene s;
+        std::string err;
+        EXPECT_FALSE(parseSceneObjects(nlohmann::json::parse(c.json), ".", s, err)) << c.json;
+        EXPECT_NE(err.find(c.message), std::string::npos) << err;
+    }
+}
+
+TEST(SamplePattern, IsInsideThePixelAndDeterministic) {
+    std::set<std::pair<float, float>> seen;
+    for (uint32_t s = 0; s < 16; ++s) {
+        SubPixel p = samplePosition(3, 7, s, 16);
+        EXPECT_GE(p.x, 0.0f);
+        EXPECT_LT(p.x, 1.0f);
+        EXPECT_GE(p.y, 0.0f);
+        EXPECT_LT(p.y, 1.0f);
+        SubPixel q = samplePosition(3, 7, s, 16);
+        EXPECT_EQ(p.x, q.x);
+        EXPECT_EQ(p.y, q.y);
+        seen.insert({p.x, p.y});
+    }
+    EXPECT_EQ(seen.size(), 16u);
+    EXPECT_EQ(samplePosition(0, 0, 0, 1).x, 0.5f);
+}
+
+}  // namespace
+}  // namespace kvr
