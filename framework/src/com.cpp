@@ -13,15 +13,37 @@ bool IsAnyInterface(const st_KVtGUID* guid) {
 
 st_KVtCOMProxy* Proxy(void* self) { return static_cast<st_KVtCOMProxy*>(self); }
 
+// A record that outlives its factory because live proxies point at its method
+// table: the host may still release them, so it is kept on purpose. Sanitizer
+// builds are told so, to keep their leak check meaningful.
+extern "C" __attribute__((weak)) void __lsan_ignore_object(const void*);
+void KeepForLiveProxies(CKvInterface* rec) {
+    if (__lsan_ignore_object) __lsan_ignore_object(rec);
+}
+
+// Whether a COM pointer is a proxy made by this library's framework.
+bool IsOwnProxy(void* obj) {
+    return obj && (*static_cast<vt_IKvUnknown**>(obj))->QueryInterface == &CKvGenericPolymorph::QueryInterface;
+}
+
 }  // namespace
 
 CKvGenericPolymorph::~CKvGenericPolymorph() {
+    const bool instancesLive = m_instHead != nullptr;
     for (st_KVtCOMInstance* inst = m_instHead; inst; inst = inst->next) {
         inst->factory = nullptr;
         inst->object = nullptr;
         for (int32_t i = 0; i < inst->proxyCount; ++i) inst->proxies[i].object = nullptr;
     }
     m_instHead = m_instTail = nullptr;
+    for (CKvInterface* rec = m_ownedHead; rec;) {
+        CKvInterface* next = rec->nextOwned;
+        if (instancesLive) KeepForLiveProxies(rec);
+        else delete rec;
+        rec = next;
+    }
+    m_ownedHead = nullptr;
+    m_ifcHead = m_ifcTail = nullptr;
 }
 
 void CKvGenericPolymorph::InitObj(void*, void*) {}
@@ -39,7 +61,15 @@ void CKvGenericPolymorph::AddInterface(CKvInterface* rec) {
     if (m_ifcTail) m_ifcTail->next = rec;
     else m_ifcHead = rec;
     m_ifcTail = rec;
-    if (m_ifcCount > 0) rec->index = m_ifcCount++;  // added after the first spawn
+    // Numbered as added, so that a spawn only reads the list: concurrent
+    // first spawns then write nothing shared.
+    rec->index = m_ifcCount++;
+}
+
+void CKvGenericPolymorph::AdoptInterface(CKvInterface* rec) {
+    AddInterface(rec);
+    rec->nextOwned = m_ownedHead;
+    m_ownedHead = rec;
 }
 
 const st_KVtGUID* CKvGenericPolymorph::DefaultInterface() const { return m_ifcHead ? m_ifcHead->guid : nullptr; }
@@ -61,27 +91,28 @@ void* CKvGenericPolymorph::NewProxy(st_KVtCOMInstance* inst, CKvInterface* rec) 
 void* CKvGenericPolymorph::Spawn(const st_KVtGUID* guid) {
     CKvInterface* chosen = FindIID(guid);
     if (!chosen) return nullptr;
-    if (m_ifcCount == 0) {
-        int32_t n = 0;
-        for (CKvInterface* rec = m_ifcHead; rec; rec = rec->next) rec->index = n++;
-        m_ifcCount = n;
-    }
-    void* obj = NewObj();
-    if (!obj) return nullptr;
-    st_KVtCOMInstance* inst = nullptr;
+    // The instance memory first: a failed allocation then makes no object,
+    // and FreeObj is never called for an object that no instance held.
+    auto* inst = new st_KVtCOMInstance{this, nullptr, nullptr, nullptr, m_ifcCount, nullptr, nullptr, 0};
+    void* obj = nullptr;
     try {
-        inst = new st_KVtCOMInstance{this, nullptr, nullptr, nullptr, m_ifcCount, obj, nullptr, 0};
         inst->proxies = new st_KVtCOMProxy[m_ifcCount];
-        for (CKvInterface* rec = m_ifcHead; rec; rec = rec->next) {
+        for (CKvInterface* rec = m_ifcHead; rec; rec = rec->next)
             if (rec->index < 0 || rec->index >= m_ifcCount) throw static_cast<unsigned>(KV_E_OUTOFBOUNDS);
-            inst->proxies[rec->index] = st_KVtCOMProxy{rec->table, inst, obj, 0};
-        }
+        obj = NewObj();
     } catch (...) {
-        if (inst) delete[] inst->proxies;
+        delete[] inst->proxies;
         delete inst;
-        FreeObj(obj);
         throw;
     }
+    if (!obj) {
+        delete[] inst->proxies;
+        delete inst;
+        return nullptr;
+    }
+    inst->object = obj;
+    for (CKvInterface* rec = m_ifcHead; rec; rec = rec->next)
+        inst->proxies[rec->index] = st_KVtCOMProxy{rec->table, inst, obj, 0};
     {
         kv::CKvInstanceLock lock;
         inst->next = m_instHead;
@@ -122,9 +153,16 @@ KvResult CKvGenericPolymorph::QueryInterface(void* self, const st_KVtGUID* guid,
         vt_IKvUnknown** other = factory->IsA(static_cast<vt_IKvUnknown**>(self), guid);
         *out = other;
         if (!other) return KV_E_NOINTERFACE;
-        AddRef(self);
-        st_KVtCOMProxy* otherProxy = reinterpret_cast<st_KVtCOMProxy*>(other);
-        otherProxy->instance->outer = Proxy(self);
+        // The aggregated instance holds one reference to its outer proxy,
+        // taken the first time only: asking again must not pile up references
+        // that its single Release at death would never return.
+        if (IsOwnProxy(other)) {
+            st_KVtCOMInstance* inner = Proxy(other)->instance;
+            if (!inner->outer && inner != inst) {
+                AddRef(self);
+                inner->outer = Proxy(self);
+            }
+        }
         return KV_OK;
     } catch (unsigned rc) {
         return static_cast<KvResult>(rc);
@@ -140,16 +178,22 @@ uint32_t CKvGenericPolymorph::AddRef(void* self) {
     return static_cast<uint32_t>(n);
 }
 
+// The proxy's count drops before the instance's: once a releasing thread has
+// lowered the instance count it touches the instance no more, so whichever
+// thread brings it to 0 may free it while the others are still returning.
 uint32_t CKvGenericPolymorph::Release(void* self) {
     st_KVtCOMProxy* proxy = Proxy(self);
     st_KVtCOMInstance* inst = proxy->instance;
-    const int32_t instLeft = kv::AtomicDecrement(&inst->count);
     const int32_t proxyLeft = kv::AtomicDecrement(&proxy->count);
-    if (proxyLeft != 0) return static_cast<uint32_t>(proxyLeft);
-    if (instLeft != 0) return 0;
+    const int32_t instLeft = kv::AtomicDecrement(&inst->count);
+    if (instLeft != 0) return static_cast<uint32_t>(proxyLeft > 0 ? proxyLeft : 0);
     if (CKvGenericPolymorph* factory = inst->factory) {
         factory->Unlink(inst);
-        factory->FreeObj(inst->object);
+        // Release answers the host: nothing thrown while freeing may reach it.
+        try {
+            factory->FreeObj(inst->object);
+        } catch (...) {
+        }
     }
     if (inst->outer) Release(inst->outer);
     delete[] inst->proxies;

@@ -17,11 +17,10 @@ bool CKvUser_Scene::GetRenderCameraByIndex(int index, CKvLoc_Item& item) {
     return item.take(obj);
 }
 
-CKvUser_PacketService::CKvUser_PacketService()
-    : m_svc(static_cast<vt_IKvPacketService**>(kv::GetGlobal(&kv::guid_PacketService))) {}
+CKvUser_PacketService::CKvUser_PacketService() : CKvService(&kv::guid_PacketService) {}
 
 int CKvUser_PacketService::GetOffset(const char* category, const char* name) {
     int32_t offset = -1;
-    if (!m_svc || KV_FAILED((*m_svc)->Lookup(m_svc, category, name, &offset))) return -1;
+    if (!m_svc || KV_FAILED(vt()->Lookup(m_svc, category, name, &offset))) return -1;
     return offset;
 }

@@ -1,6 +1,7 @@
 // The module object: registry, Describe/Generate, context and freeing.
 #include "framework/this_module.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -9,17 +10,17 @@
 
 CKvThisModule thisModule;
 
-// Factories live until the process ends, past the registry arrays freed at
-// exit; tell the leak checker of sanitizer builds that this is intended.
-extern "C" __attribute__((weak)) void __lsan_ignore_object(const void*);
-
 CKvThisModule::CKvThisModule() {
     AddInterface(&m_ifcModule);
     AddInterface(&m_ifcTags);
     AddInterface(&m_ifcContext);
 }
 
+// Runs when the library is unloaded (or at process exit). The factories the
+// module owns go with it; one whose instances are still held detaches them.
 CKvThisModule::~CKvThisModule() {
+    for (CKvGenericPolymorph* factory : m_owned) delete factory;
+    m_owned.clear();
     std::free(m_factories);
     std::free(m_names);
     std::free(m_guids);
@@ -46,11 +47,26 @@ void CKvThisModule::AddServer(const char* name, CKvGenericPolymorph* factory) {
         }
         m_capacity = static_cast<int32_t>(cap);
     }
-    if (factory && __lsan_ignore_object) __lsan_ignore_object(factory);
     m_factories[m_count] = factory;
     m_names[m_count] = name;
     m_guids[m_count] = factory ? factory->DefaultInterface() : nullptr;
     ++m_count;
+}
+
+void CKvThisModule::AdoptServer(const char* name, CKvGenericPolymorph* factory) {
+    m_owned.reserve(m_owned.size() + 1);  // the push below cannot throw then
+    AddServer(name, factory);
+    if (factory && std::find(m_owned.begin(), m_owned.end(), factory) == m_owned.end()) m_owned.push_back(factory);
+}
+
+void CKvThisModule::TruncateServers(unsigned count) {
+    if (count < m_count) m_count = count;
+}
+
+void CKvThisModule::AddSpawner(const char* name, CKvGenericPolymorph* factory) {
+    if (IsFreed() || !name) return;  // not stored: the caller keeps the factory
+    std::erase(m_owned, factory);
+    CKvGlobalCache::AddSpawner(name, factory);
 }
 
 CKvGenericPolymorph* CKvThisModule::FindServer(const char* name) const {
@@ -102,7 +118,10 @@ void* CKvThisModule::NewObj() {
 // instance goes, so that one instance's end does not strand the others.
 void CKvThisModule::FreeObj(void*) {
     if (m_liveInstances.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
-    cleanup();
+    try {
+        cleanup();
+    } catch (...) {  // the cache is freed all the same
+    }
     SetLifecycle(2);
     FreeGlobal();
 }
@@ -115,9 +134,11 @@ bool gNeedInitialize = true;  // until initialize() has returned once
 
 extern "C" void* _IKvModule_Create(void) {
     if (gNeedInitialize) {
+        const unsigned registered = thisModule.ServerCount();
         try {
             initialize();
         } catch (...) {
+            thisModule.TruncateServers(registered);  // the retry registers them again
             return nullptr;
         }
         thisModule.SetLifecycle(1);
@@ -133,6 +154,7 @@ extern "C" void* _IKvModule_Create(void) {
 namespace kv {
 
 void AddServer(const char* name, CKvGenericPolymorph* factory) { thisModule.AddServer(name, factory); }
+void AdoptServer(const char* name, CKvGenericPolymorph* factory) { thisModule.AdoptServer(name, factory); }
 CKvGenericPolymorph* FindServer(const char* name) { return thisModule.FindServer(name); }
 void AddSpawner(const char* name, CKvGenericPolymorph* factory) { thisModule.AddSpawner(name, factory); }
 CKvGenericPolymorph* FindSpawner(const char* name) { return thisModule.FindSpawner(name); }

@@ -1,139 +1,54 @@
 // Loads the built test plug-ins with the system loader and drives them
 // through their method tables with a fake root context.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstring>
-#include <filesystem>
-#include <mutex>
+#include <barrier>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "fake_host.h"
 #include "framework/com.h"
-#include "framework/errors.h"
-#include "kv/kv_abi.h"
+#include "plugin_loader.h"
+
+using fake::Query;
+using fake::Rel;
+using fake::Table;
 
 namespace {
 
-// A minimal host object: one table, a count, and the interfaces it answers.
-struct FakeObj {
-    const void* vt;
-    std::atomic<int> refs{1};
-    FakeObj* root;
-};
+// A module with the root context handed over, as the host does at load.
+struct LoadedModule {
+    fake::Plugin plugin;
+    void* mod = nullptr;
+    void* tags = nullptr;
 
-struct FakeRoot;
-FakeRoot* gRoot = nullptr;
-
-struct FakeRoot {
-    bool withThreads = true;
-    std::atomic<int> refs{1};
-    std::atomic<int> queries{0};
-    std::atomic<int> mutexesLive{0};
-    vt_IKvUnknown rootVt{};
-    vt_IKvGUIDService guidVt{};
-    vt_IKvThreadService threadVt{};
-    vt_IKvMutex mutexVt{};
-    FakeObj rootObj{&rootVt, {}, nullptr};
-    FakeObj guidObj{&guidVt, {}, nullptr};
-    FakeObj threadObj{&threadVt, {}, nullptr};
-    st_KVtGUID threadGuid = kv::guid_ThreadService;
-
-    struct Mutex {
-        const void* vt;
-        std::atomic<int> refs{1};
-        std::mutex m;
-    };
-
-    static uint32_t AddRef(void* s) { return ++static_cast<FakeObj*>(s)->refs; }
-    static uint32_t Release(void* s) { return --static_cast<FakeObj*>(s)->refs; }
-    static KvResult NoQuery(void*, const st_KVtGUID*, void**) { return KV_E_NOINTERFACE; }
-
-    FakeRoot() {
-        rootVt = {RootQuery, AddRef, Release};
-        guidVt.unk = {NoQuery, AddRef, Release};
-        guidVt.Fixed = [](void*, const char* text) -> const st_KVtGUID* {
-            st_KVtGUID g;
-            if (!kv::GUIDFromText(text, &g) || kv::GUIDCompare(&g, &kv::guid_ThreadService) != 0) return nullptr;
-            return &gRoot->threadGuid;
-        };
-        guidVt.Canonical = [](void*, const st_KVtGUID* g) { return g; };
-        threadVt.unk = {NoQuery, AddRef, Release};
-        threadVt.CreateMutex = [](void*, void** out) -> KvResult {
-            auto* m = new Mutex;
-            m->vt = &gRoot->mutexVt;
-            ++gRoot->mutexesLive;
-            *out = m;
-            return KV_OK;
-        };
-        threadVt.AtomicIncrement = [](void*, int32_t* v) { return std::atomic_ref<int32_t>(*v).fetch_add(1) + 1; };
-        threadVt.AtomicDecrement = [](void*, int32_t* v) { return std::atomic_ref<int32_t>(*v).fetch_sub(1) - 1; };
-        mutexVt.unk = {NoQuery, [](void* s) -> uint32_t { return ++static_cast<Mutex*>(s)->refs; },
-                       [](void* s) -> uint32_t {
-                           auto* m = static_cast<Mutex*>(s);
-                           const int left = --m->refs;
-                           if (left == 0) {
-                               --gRoot->mutexesLive;
-                               delete m;
-                           }
-                           return left;
-                       }};
-        mutexVt.Enter = [](void* s) -> KvResult { static_cast<Mutex*>(s)->m.lock(); return KV_OK; };
-        mutexVt.Leave = [](void* s) -> KvResult { static_cast<Mutex*>(s)->m.unlock(); return KV_OK; };
-        rootObj.vt = &rootVt;
-        rootVt.AddRef = [](void*) -> uint32_t { return ++gRoot->refs; };
-        rootVt.Release = [](void*) -> uint32_t { return --gRoot->refs; };
+    LoadedModule(const char* name, fake::Root& root) : plugin(name) {
+        if (!plugin.create) return;
+        mod = plugin.create();
+        if (!mod) return;
+        tags = Query(mod, kv::guid_TagDescription);
+        void* need = Query(mod, kv::guid_NeedContext);
+        if (need) Table<vt_IKvNeedContext>(need)->SetContext(need, root.ptr());
+        if (need) Rel(need);
     }
-
-    static KvResult RootQuery(void*, const st_KVtGUID* g, void** out) {
-        ++gRoot->queries;
-        st_KVtGUID guidSvc;
-        kv::GUIDSet(&guidSvc, 0xB11826F1, 0xA6BC, 0x48B4, 0x90, 0x9B, 0x5F, 0x6D, 0x01, 0x93, 0x83, 0x27);
-        if (kv::GUIDCompare(g, &guidSvc) == 0) {
-            ++gRoot->guidObj.refs;
-            *out = &gRoot->guidObj;
-            return KV_OK;
-        }
-        if (gRoot->withThreads && kv::GUIDCompare(g, &kv::guid_ThreadService) == 0) {
-            ++gRoot->threadObj.refs;
-            *out = &gRoot->threadObj;
-            return KV_OK;
-        }
-        return KV_E_NOINTERFACE;
+    void* Generate(const char* server, const st_KVtGUID* iid, KvResult* rc = nullptr) {
+        void* obj = nullptr;
+        const KvResult r = Table<vt_IKvModule>(mod)->Generate(mod, server, iid, &obj);
+        if (rc) *rc = r;
+        return KV_SUCCEEDED(r) ? obj : nullptr;
+    }
+    void Release() {
+        if (tags) Rel(tags);
+        if (mod) Rel(mod);
+        tags = mod = nullptr;
     }
 };
-
-// A fresh copy of a plug-in, so that each test sees newly initialised statics.
-struct Plugin {
-    void* handle = nullptr;
-    KvModuleCreateFn create = nullptr;
-    explicit Plugin(const char* name) {
-        static int serial = 0;
-        const std::string src = std::string(KV_TEST_PLUGIN_DIR) + "/" + name + ".kv";
-        const std::string dst = std::filesystem::temp_directory_path().string() + "/" + name + "-" +
-                                std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".kv";
-        std::filesystem::copy_file(src, dst, std::filesystem::copy_options::overwrite_existing);
-        handle = dlopen(dst.c_str(), RTLD_NOW | RTLD_LOCAL);
-        std::filesystem::remove(dst);
-        if (handle) create = reinterpret_cast<KvModuleCreateFn>(dlsym(handle, KV_MODULE_ENTRY_NAME));
-    }
-};
-
-template <class VT>
-VT* Table(void* p) { return *static_cast<VT**>(p); }
-
-void* Query(void* obj, const st_KVtGUID& g) {
-    void* out = nullptr;
-    return KV_SUCCEEDED(Table<vt_IKvUnknown>(obj)->QueryInterface(obj, &g, &out)) ? out : nullptr;
-}
-uint32_t Rel(void* p) { return Table<vt_IKvUnknown>(p)->Release(p); }
 
 }  // namespace
 
 TEST(Road, EntryRetriesInitializeUntilItSucceeds) {
-    Plugin p("kvtest_flaky");
+    fake::Plugin p("kvtest_flaky");
     ASSERT_NE(p.create, nullptr);
     EXPECT_EQ(p.create(), nullptr);
     void* m1 = p.create();
@@ -141,21 +56,25 @@ TEST(Road, EntryRetriesInitializeUntilItSucceeds) {
     void* m2 = p.create();
     ASSERT_NE(m2, nullptr);
     EXPECT_NE(m1, m2);
+    // The failed first run's registration was forgotten: the server is listed once.
+    void* tags = Query(m1, kv::guid_TagDescription);
+    ASSERT_NE(tags, nullptr);
+    EXPECT_EQ(Table<vt_IKvTagDescription>(tags)->Count(tags), 1u);
+    void* obj = nullptr;
+    ASSERT_EQ(Table<vt_IKvModule>(m2)->Generate(m2, "flaky.packet", nullptr, &obj), KV_OK);
+    EXPECT_EQ(Table<vt_IKvVectorPacket>(obj)->Size(obj), 4u);
+    Rel(obj);
+    Rel(tags);
     Rel(m1);
     Rel(m2);
 }
 
 TEST(Road, DescribeGenerateAndShutdown) {
-    FakeRoot root;
-    gRoot = &root;
-    Plugin p("kvtest");
-    ASSERT_NE(p.create, nullptr);
-    void* mod = p.create();
-    ASSERT_NE(mod, nullptr);
-    void* tags = Query(mod, kv::guid_TagDescription);
-    void* need = Query(mod, kv::guid_NeedContext);
-    ASSERT_TRUE(tags && need);
-    EXPECT_EQ(Table<vt_IKvNeedContext>(need)->SetContext(need, reinterpret_cast<vt_IKvUnknown**>(&root.rootObj)), KV_OK);
+    fake::Root root;
+    LoadedModule m("kvtest", root);
+    ASSERT_TRUE(m.mod && m.tags);
+    void* mod = m.mod;
+    void* tags = m.tags;
 
     auto* tv = Table<vt_IKvTagDescription>(tags);
     ASSERT_EQ(tv->Count(tags), 3u);
@@ -170,6 +89,7 @@ TEST(Road, DescribeGenerateAndShutdown) {
     void* obj = nullptr;
     EXPECT_EQ(mv->Generate(mod, "passthrough", &kv::guid_ChannelUI, &obj), KV_E_NOTFOUND);
     EXPECT_EQ(mv->Generate(mod, "nothing", &kv::guid_CustomMaterial, &obj), KV_E_NOTFOUND);
+    EXPECT_EQ(obj, nullptr);
     EXPECT_EQ(mv->GetTags(mod, "passthrough", &kv::guid_CustomMaterial, &obj), KV_E_NOTIMPL);
     ASSERT_EQ(mv->Generate(mod, "passthrough", nullptr, &obj), KV_OK);
     auto* proxy = static_cast<st_KVtCOMProxy*>(obj);
@@ -198,8 +118,8 @@ TEST(Road, DescribeGenerateAndShutdown) {
     EXPECT_EQ(Rel(obj), 0u);
 
     // Packet effect: a thrown code reaches the host as the result.
-    void* pfx = nullptr;
-    ASSERT_EQ(mv->Generate(mod, "kvtest.PFX", &kv::guid_PacketEffect, &pfx), KV_OK);
+    void* pfx = m.Generate("kvtest.PFX", &kv::guid_PacketEffect);
+    ASSERT_NE(pfx, nullptr);
     const char *n = nullptr, *t = nullptr;
     int flags = 0;
     EXPECT_EQ(Table<vt_IKvPacketEffect>(pfx)->ByIndex(pfx, 5, &n, &t, &flags), KV_E_OUTOFBOUNDS);
@@ -211,8 +131,8 @@ TEST(Road, DescribeGenerateAndShutdown) {
     Rel(pfx);
 
     // References from 8 threads leave exact counts.
-    void* pkt = nullptr;
-    ASSERT_EQ(mv->Generate(mod, "kvtest.packet", nullptr, &pkt), KV_OK);
+    void* pkt = m.Generate("kvtest.packet", nullptr);
+    ASSERT_NE(pkt, nullptr);
     std::vector<std::thread> threads;
     for (int i = 0; i < 8; ++i)
         threads.emplace_back([pkt] {
@@ -227,12 +147,164 @@ TEST(Road, DescribeGenerateAndShutdown) {
     EXPECT_EQ(static_cast<st_KVtCOMProxy*>(pkt)->instance->count, 1);
     EXPECT_EQ(Rel(pkt), 0u);
 
-    Rel(tags);
-    Rel(need);
-    const int queries = root.queries.load();
-    Rel(mod);
-    EXPECT_EQ(root.queries.load(), queries);
-    EXPECT_EQ(root.refs.load(), 0);  // root context released exactly once
+    const int queries = root.TotalQueries();
+    m.Release();
+    EXPECT_EQ(root.TotalQueries(), queries);
+    EXPECT_EQ(root.refs(), 0);  // root context released exactly once
     EXPECT_EQ(root.mutexesLive.load(), 0);
-    gRoot = nullptr;
+    EXPECT_EQ(root.threadObj.refs.load(), 0);
+    EXPECT_EQ(root.guidObj.refs.load(), 0);
+}
+
+// 47 servers grow the registry twice; they are described in registration
+// order, and of two servers under one name Generate finds the one whose
+// default interface was asked for.
+TEST(Road, RegistryGrowthAndDuplicateNames) {
+    fake::Root root;
+    LoadedModule m("kvtest_many", root);
+    ASSERT_TRUE(m.mod && m.tags);
+    auto* tv = Table<vt_IKvTagDescription>(m.tags);
+    ASSERT_EQ(tv->Count(m.tags), 51u);
+    for (unsigned i = 0; i < 45; ++i) {
+        st_KVtTagInfoDesc row{};
+        ASSERT_EQ(tv->Describe(m.tags, i, &row), KV_OK);
+        char name[8];
+        std::snprintf(name, sizeof name, "srv.%02u", i);
+        EXPECT_STREQ(row.info, name);
+        const st_KVtGUID* want = i % 2 == 0 ? &kv::guid_CustomMaterial : &kv::guid_VectorPacket;
+        EXPECT_EQ(kv::GUIDCompare(static_cast<const st_KVtGUID*>(row.ptr), want), 0) << name;
+    }
+    st_KVtTagInfoDesc row{};
+    EXPECT_EQ(tv->Describe(m.tags, 51, &row), KV_E_OUTOFBOUNDS);
+
+    void* pkt = m.Generate("dup", &kv::guid_VectorPacket);
+    ASSERT_NE(pkt, nullptr);
+    EXPECT_EQ(Table<vt_IKvVectorPacket>(pkt)->Size(pkt), 4u);
+    void* mat = m.Generate("dup", &kv::guid_CustomMaterial);
+    ASSERT_NE(mat, nullptr);
+    EXPECT_EQ(Table<vt_IKvCustomMaterial>(mat)->Flags(mat), 7);
+    // A null interface asks for the default one: the first server of the name.
+    void* first = m.Generate("dup", nullptr);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(Table<vt_IKvCustomMaterial>(first)->Flags(first), 7);
+    KvResult rc = KV_OK;
+    EXPECT_EQ(m.Generate("srv.01", &kv::guid_TagDescription, &rc), nullptr);
+    EXPECT_EQ(rc, KV_E_NOTFOUND);
+    Rel(pkt);
+    Rel(mat);
+    Rel(first);
+    m.Release();
+}
+
+// No exception crosses into the host: codes pass, out of memory and foreign
+// exceptions become codes, and plain forwarders answer their fallback.
+TEST(Road, ExceptionsStopAtTheInterface) {
+    fake::Root root;
+    LoadedModule m("kvtest_many", root);
+    ASSERT_TRUE(m.mod);
+    KvResult rc = KV_OK;
+    void* out = reinterpret_cast<void*>(1);
+    EXPECT_EQ(Table<vt_IKvModule>(m.mod)->Generate(m.mod, "throw.ctor.oom", nullptr, &out), KV_E_OUTOFMEMORY);
+    EXPECT_EQ(out, reinterpret_cast<void*>(1));
+    m.Generate("throw.ctor.code", nullptr, &rc);
+    EXPECT_EQ(rc, KV_E_OUTOFBOUNDS);
+    m.Generate("throw.ctor.foreign", nullptr, &rc);
+    EXPECT_EQ(rc, KV_E_FAILED);
+
+    void* t = m.Generate("throw.methods", nullptr);
+    ASSERT_NE(t, nullptr);
+    auto* cm = Table<vt_IKvCustomMaterial>(t);
+    int flags = 0;
+    EXPECT_EQ(cm->UpdatePreview(t, 0, &flags), KV_E_OUTOFMEMORY);
+    EXPECT_EQ(cm->UpdatePreview(t, 1, &flags), KV_E_FAILED);
+    EXPECT_EQ(cm->UpdatePreview(t, 2, &flags), KV_E_NOTFOUND);
+    EXPECT_EQ(cm->UpdatePreview(t, 3, &flags), KV_OK);
+    EXPECT_EQ(cm->IsSampleDriven(t, nullptr), 1);
+    EXPECT_EQ(cm->Flags(t), 0);
+    st_KVpShadeComponents sc{};
+    st_KVpShadeOutput so{};
+    cm->ShaderEvaluate(t, nullptr, nullptr, &sc, &so, nullptr);
+    EXPECT_EQ(Rel(t), 0u);
+    m.Release();
+}
+
+// cleanup() runs once, when the last of several module instances goes; until
+// then the services stay reachable for the plug-in.
+TEST(Road, CleanupWhenTheLastModuleInstanceGoes) {
+    fake::Root root;
+    LoadedModule m("kvtest_many", root);
+    ASSERT_TRUE(m.mod);
+    void* second = m.plugin.create();
+    ASSERT_NE(second, nullptr);
+    m.Release();
+    EXPECT_EQ(root.Events("cleanup"), 0);
+    EXPECT_EQ(root.refs(), 1);
+
+    void* obj = nullptr;
+    ASSERT_EQ(Table<vt_IKvModule>(second)->Generate(second, "srv.01", nullptr, &obj), KV_OK);
+    EXPECT_EQ(Rel(obj), 0u);
+    EXPECT_EQ(root.Events("packet freed"), 1);  // the probe is still cached and answering
+
+    EXPECT_EQ(Rel(second), 0u);
+    EXPECT_EQ(root.Events("cleanup"), 1);
+    EXPECT_EQ(root.refs(), 0);
+    EXPECT_EQ(root.mutexesLive.load(), 0);
+    EXPECT_EQ(root.probeObj.refs.load(), 0);
+}
+
+// Without a thread service the counts are plain, no mutex is made, and the
+// instance still dies on its last Release.
+TEST(Road, CountingWithoutThreadService) {
+    fake::Root root;
+    root.withThreads = false;
+    LoadedModule m("kvtest", root);
+    ASSERT_TRUE(m.mod);
+    void* pkt = m.Generate("kvtest.packet", nullptr);
+    ASSERT_NE(pkt, nullptr);
+    void* desc = Query(pkt, kv::guid_TagDescription);
+    ASSERT_NE(desc, nullptr);
+    EXPECT_EQ(fake::AddRef(pkt), 2u);
+    EXPECT_EQ(static_cast<st_KVtCOMProxy*>(pkt)->instance->count, 3);
+    EXPECT_EQ(Rel(pkt), 1u);
+    EXPECT_EQ(Rel(desc), 0u);
+    EXPECT_EQ(Rel(pkt), 0u);
+    EXPECT_EQ(root.mutexesLive.load(), 0);
+    EXPECT_GT(root.Queries(kv::guid_ThreadService), 0);  // asked again while absent
+    m.Release();
+    EXPECT_EQ(root.refs(), 0);
+}
+
+// The last references of one instance dropped from 8 threads at once, on two
+// proxies: the instance is freed exactly once and no thread touches it after.
+TEST(Road, ConcurrentFinalReleases) {
+    fake::Root root;
+    LoadedModule m("kvtest_many", root);
+    ASSERT_TRUE(m.mod);
+    constexpr int kThreads = 8;
+    constexpr int kRounds = 300;
+    void* proxies[2] = {};
+    std::barrier sync(kThreads + 1);
+    std::vector<std::thread> threads;
+    for (int i = 0; i < kThreads; ++i)
+        threads.emplace_back([&, i] {
+            for (int r = 0; r < kRounds; ++r) {
+                sync.arrive_and_wait();
+                Rel(proxies[i % 2]);
+                sync.arrive_and_wait();
+            }
+        });
+    for (int r = 0; r < kRounds; ++r) {
+        proxies[0] = m.Generate("srv.01", nullptr);
+        ASSERT_NE(proxies[0], nullptr);
+        proxies[1] = Query(proxies[0], kv::guid_TagDescription);
+        for (int k = 1; k < kThreads / 2; ++k) {
+            fake::AddRef(proxies[0]);
+            fake::AddRef(proxies[1]);
+        }
+        sync.arrive_and_wait();
+        sync.arrive_and_wait();
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(root.Events("packet freed"), kRounds);
+    m.Release();
 }

@@ -1,10 +1,9 @@
 #include "core/image.h"
+#include "core/fault_injection.h"
 
 #include <algorithm>
 #include <cmath>
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
 #include <stb/stb_image.h>
 
 namespace kvh {
@@ -122,6 +121,7 @@ private:
 KvResult FilterGenerate(void* self, uint32_t w, uint32_t h, vt_IKvUnknown**, void** out) {
     ImageFilter* f = Owner<ImageFilter>(self);
     if (!out) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::ImageFilterGenerate)) return kInjectedFault;
     if (f->mode == 1 || !f->source || f->source->width == 0 || f->source->height == 0) return KV_E_FAILED;
     if (w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide || uint64_t(w) * h > kMaxImagePixels)
         return KV_E_OUTOFBOUNDS;

@@ -28,6 +28,22 @@ MaterialRoad::~MaterialRoad() {
     material_.Reset();
 }
 
+namespace {
+// "a, b, c" of an item's channels, colour components under their group name.
+std::string ChannelList(const SceneItem& item) {
+    std::string out;
+    for (const Channel& c : item.channels()) {
+        std::string name = c.name;
+        if (c.vectorGroup >= 0) {
+            if (name.size() < 2 || name.compare(name.size() - 2, 2, ".R") != 0) continue;
+            name.resize(name.size() - 2);
+        }
+        out += (out.empty() ? "" : ", ") + name;
+    }
+    return out;
+}
+}  // namespace
+
 KvResult MaterialRoad::Fail(HostError* err, KvResult code, std::string what) {
     if (err) {
         std::ostringstream m;
@@ -69,17 +85,31 @@ KvResult MaterialRoad::Prepare(HostError* err) {
     if (!item_) return Fail(err, KV_E_FAILED, "an item of that name already exists");
     for (const auto& g : options_.gradients) {
         int32_t i = item_->ChannelIndex(g.channel);
-        if (i < 0) return Fail(err, KV_E_NOTFOUND, "no channel '" + g.channel + "' for gradient keys");
+        if (i < 0)
+            return Fail(err, KV_E_NOTFOUND,
+                        "no channel '" + g.channel + "' for gradient keys (channels: " + ChannelList(*item_) + ")");
         scene.SetKeys(item_, uint32_t(i), g.keys);
     }
     session_.listeners().SendItemAdd(item_->ptr());
 
     for (const auto& v : options_.values)
-        if (!item_->SetValue(v.channel, v.value)) return Fail(err, KV_E_NOTFOUND, "no channel '" + v.channel + "'");
+        if (!item_->SetValue(v.channel, v.value))
+            return Fail(err, KV_E_NOTFOUND, "no channel '" + v.channel + "' (channels: " + ChannelList(*item_) + ")");
     for (const auto& d : options_.drivers) {
         int32_t i = item_->ChannelIndex(d.channel);
-        if (i < 0) return Fail(err, KV_E_NOTFOUND, "no channel '" + d.channel + "' to drive");
-        item_->drivers()[uint32_t(i)] = session_.nodal().AddDriver({d.pattern, d.component});
+        if (i >= 0) {
+            item_->drivers()[uint32_t(i)] = session_.nodal().AddDriver({d.pattern, d.component});
+            continue;
+        }
+        // A colour channel by its bare name: each component takes its pattern value.
+        static const char* kSuffix[3] = {".R", ".G", ".B"};
+        for (uint32_t c = 0; c < 3; ++c) {
+            i = item_->ChannelIndex(d.channel + kSuffix[c]);
+            if (i < 0)
+                return Fail(err, KV_E_NOTFOUND,
+                            "no channel '" + d.channel + "' to drive (channels: " + ChannelList(*item_) + ")");
+            item_->drivers()[uint32_t(i)] = session_.nodal().AddDriver({d.pattern, c});
+        }
     }
     for (const auto& l : options_.links) {
         SceneItem* to = scene.FindItem(l);
@@ -155,16 +185,20 @@ KvResult MaterialRoad::ResolveLayers(HostError* err) {
     for (const TextureLayer& l : options_.layers) {
         int32_t found = -1;
         uint32_t floats = 1;
-        for (uint32_t i = 0; i < count; ++i) {
+        std::string names;
+        for (uint32_t i = 0; i < count && i < 1024; ++i) {
             const char *n = nullptr, *t = nullptr;
             int32_t flags = 0;
-            if (KV_SUCCEEDED(fx->ByIndex(effect_.get(), int32_t(i), &n, &t, &flags)) && n && l.value == n) {
+            if (KV_FAILED(fx->ByIndex(effect_.get(), int32_t(i), &n, &t, &flags)) || !n) continue;
+            names += (names.empty() ? "" : ", ") + std::string(n);
+            if (l.value == n) {
                 found = int32_t(i);
                 floats = flags == KV_PFX_FLAG_COLOR ? 3 : 1;
                 break;
             }
         }
-        if (found < 0) return Fail(err, KV_E_NOTFOUND, "packet effect has no value '" + l.value + "'");
+        if (found < 0)
+            return Fail(err, KV_E_NOTFOUND, "packet effect has no value '" + l.value + "' (values: " + names + ")");
         layers_.push_back({found, floats, l.opacity, l.pattern});
     }
     return KV_OK;

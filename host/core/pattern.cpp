@@ -17,8 +17,10 @@ void Pattern::EvaluateAt(float u, float v, float out[3]) const {
     switch (type) {
         case Type::Constant: t = 0.0f; break;
         case Type::Checker: {
-            long iu = long(std::floor(u * scale)), iv = long(std::floor(v * scale));
-            t = ((iu + iv) & 1) ? 1.0f : 0.0f;
+            // Parity of the cell, in doubles: NaN or huge coordinates must not
+            // reach an integer conversion.
+            double cells = std::floor(double(u) * scale) + std::floor(double(v) * scale);
+            t = std::isfinite(cells) && std::fmod(std::fabs(cells), 2.0) >= 1.0 ? 1.0f : 0.0f;
             break;
         }
         case Type::RampU: t = std::clamp(u, 0.0f, 1.0f); break;

@@ -1,4 +1,5 @@
 #include "core/ray_object.h"
+#include "core/fault_injection.h"
 
 namespace kvh {
 
@@ -12,6 +13,7 @@ namespace {
 RayHooks* Hooks(void* self) { return Owner<RayObject>(self)->hooks(); }
 
 vt_IKvUnknown** RayPush(void*, vt_IKvUnknown** vector) {
+    if (faults::Hit(FaultSite::RaycastPush)) return nullptr;
     SampleVector* v = SampleVector::From(vector);
     if (!v || !v->pool) return nullptr;
     SampleVector* n = v->pool->PushNested(v);

@@ -1,5 +1,6 @@
 // AddChannel, Evaluation / Attributes and the ChannelUI recorder.
 #include <cmath>
+#include "core/fault_injection.h"
 #include <cstring>
 
 #include "core/image.h"
@@ -132,6 +133,7 @@ const Channel& ChannelOf(const Evaluation::Entry& en) { return en.item->channels
 
 KvResult EvAdd(void* self, vt_IKvUnknown** item, uint32_t chan, uint32_t mode, uint32_t* out) {
     if (!out) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::EvaluationAdd)) return kInjectedFault;
     Evaluation* e = Owner<Evaluation>(self);
     SceneItem* it = e->scene.Resolve(item);
     if (!it) return KV_E_NOTFOUND;
@@ -145,6 +147,7 @@ KvResult EvAdd(void* self, vt_IKvUnknown** item, uint32_t chan, uint32_t mode, u
 KvResult AtValue(void* self, uint32_t i, void** out, int32_t) {
     const Evaluation::Entry* en = EntryAt(self, i);
     if (!out) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::AttributesValue)) return kInjectedFault;
     if (!en) return KV_E_OUTOFBOUNDS;
     const Channel& ch = ChannelOf(*en);
     Scene& scene = Owner<Evaluation>(self)->scene;
@@ -174,6 +177,7 @@ KvResult AtValue(void* self, uint32_t i, void** out, int32_t) {
 KvResult AtInt(void* self, uint32_t i, int32_t* v) {
     const Evaluation::Entry* en = EntryAt(self, i);
     if (!v) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::AttributesInt)) return kInjectedFault;
     if (!en) return KV_E_OUTOFBOUNDS;
     double d = ChannelOf(*en).value;
     if (!(d > -2147483648.0 && d < 2147483648.0)) return KV_E_OUTOFBOUNDS;
@@ -183,6 +187,7 @@ KvResult AtInt(void* self, uint32_t i, int32_t* v) {
 KvResult AtFlt(void* self, uint32_t i, double* v) {
     const Evaluation::Entry* en = EntryAt(self, i);
     if (!v) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::AttributesFloat)) return kInjectedFault;
     if (!en) return KV_E_OUTOFBOUNDS;
     *v = ChannelOf(*en).value;
     return KV_OK;

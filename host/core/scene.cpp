@@ -1,5 +1,6 @@
 // Scene, items, envelopes and the objects the scene hands out.
 #include "core/scene.h"
+#include "core/fault_injection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,6 +41,7 @@ KvResult ItemContext(void* self, void** out) {
 }
 KvResult ItemLookup(void* self, const char* name, uint32_t* index) {
     if (!name || !index) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::ItemChannelLookup)) return kInjectedFault;
     int32_t i = Owner<SceneItem>(self)->ChannelIndex(name);
     if (i < 0) return KV_E_NOTFOUND;
     *index = uint32_t(i);
@@ -112,6 +114,7 @@ KvResult SceneChannels(void* self, const char* action, double, void** out) {
 }
 KvResult SceneGraph(void* self, const char* name, void** out) {
     if (!out || !name) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::SceneGraph)) return kInjectedFault;
     Scene* s = Owner<Scene>(self);
     if (!s->graphAvailable || std::strcmp(name, "shadeLoc") != 0) return KV_E_NOTFOUND;
     s->graph().AddRef();
@@ -120,6 +123,7 @@ KvResult SceneGraph(void* self, const char* name, void** out) {
 }
 KvResult SceneCamera(void* self, int32_t index, void** out) {
     if (!out) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::SceneCamera)) return kInjectedFault;
     SceneItem* cam = Owner<Scene>(self)->camera();
     if (index != 0) return KV_E_OUTOFBOUNDS;
     if (!cam) return KV_E_NOTFOUND;
@@ -381,6 +385,7 @@ private:
 };
 KvResult GraphCount(void* self, vt_IKvUnknown** item, uint32_t* count) {
     if (!count) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::ItemGraphCount)) return kInjectedFault;
     SceneItem* it = Owner<ItemGraph>(self)->scene.Resolve(item);
     if (!it) return KV_E_NOTFOUND;
     *count = uint32_t(it->links().size());
@@ -388,6 +393,7 @@ KvResult GraphCount(void* self, vt_IKvUnknown** item, uint32_t* count) {
 }
 KvResult GraphByIndex(void* self, vt_IKvUnknown** item, uint32_t index, void** out) {
     if (!out) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::ItemGraphByIndex)) return kInjectedFault;
     SceneItem* it = Owner<ItemGraph>(self)->scene.Resolve(item);
     if (!it) return KV_E_NOTFOUND;
     if (index >= it->links().size()) return KV_E_OUTOFBOUNDS;

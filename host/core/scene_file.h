@@ -1,24 +1,39 @@
-// Scene files (JSON). Top-level keys read here:
+// Scene files (JSON). One document describes the host's scene and what the
+// renderer draws. Top-level keys:
 //
-//   "materials": { name: {
-//       "plugin": "tepidon.kv", "server": "gooch",
-//       "channels":  { channel: number | [r, g, b] },      // [r,g,b] for an RGB group
-//       "gradients": { channel: [[input, value], ...] },   // value number or [r,g,b] for a group
-//       "drivers":   { channel: pattern },                 // per-sample drivers
-//       "layers":    [ {"value": effect value name, "opacity": 0..1, "pattern": pattern} ],
-//       "links":     [ item names, in order, for "shadeLoc" ] } }
+//   "description": "free text",
+//   "materials": { name: {                                // one material item per entry
+//       "plugin": "tepidon.kv",                            // searched as below
+//       "server": "gooch",                                 // the material server
+//       "channels":  { channel: number | true/false | [r, g, b] },  // [r,g,b] sets c.R, c.G, c.B
+//       "gradients": { channel: [[input, value], ...] },   // value a number, or [r,g,b] for a colour
+//       "drivers":   { channel: pattern },                 // per-sample drivers; a colour channel by
+//                                                          // its bare name drives c.R, c.G, c.B with
+//                                                          // the pattern's three values, "c.G" alone
+//                                                          // takes its first value
+//       "layers":    [ {"value": effect value name, "opacity": 0..1 (1), "pattern": pattern} ],
+//       "links":     [ item names, in order, for "shadeLoc" ] } },
 //   "items": [ {"name": .., "type": "videoClip", "image": "file.png" (relative to the
-//                scene file; omitted: a procedural hatching), "filter": "ok"|"fail"|"none"}
-//            | {"name": .., "type": "locator", "position": [x, y, z]} ]
-//   "camera": { "position": [x,y,z], "target": [x,y,z] | "rotation": [deg x, y, z],
-//               "up": [x,y,z], "focalLen": 0.05, "apertureX": 0.036, "apertureY": 0.024,
+//                scene file; omitted: a procedural hatching),
+//                "filter": "ok" | "fail" | "none" (tests: a failing filter, a value that
+//                is no ImageFilter)}
+//            | {"name": .., "type": "locator", "position": [x, y, z]} ],
+//   "camera": { "name": "camera", "position": [x,y,z] ([0,0,5]),
+//               "target": [x,y,z] with "up": [x,y,z] ([0,1,0])  |  "rotation": [deg x, y, z],
+//               "focalLen": 0.05, "apertureX": 0.036,
+//               "apertureY": apertureX * height / width of "render" (square pixels),
 //               "focusDist": 5 }
 //
-// Keys "lights", "objects", "render", "ambient" and "background" belong to the
-// renderer and are left in `document`; other unknown top-level keys are an
-// error. A pattern is {"type": "constant"|"checker"|"ramp-u"|"ramp-v", ...}
-// (see pattern.h). Errors name what is wrong and where, as a JSON pointer
-// ("/materials/m1/channels/warmColor: ...").
+// A pattern is {"type": "constant", "value": v | [r,g,b]} or
+// {"type": "checker" | "ramp-u" | "ramp-v", "a": .. (0), "b": .. (1), "scale": s (1)}
+// (see pattern.h). Keys "lights", "objects", "render", "ambient" and
+// "background" belong to the renderer (render/scene_objects.h) and are left
+// in `document`; any other key, here or inside a section, is an error.
+//
+// Errors name the key path and what is wrong, e.g.
+// "scenes/a.json: materials.m1.channels.tintWarm: expected a number" or
+// "scenes/a.json: materials.m1: material 'm1' (gooch): no channel 'tint' (code 0x80000017)".
+// A file that cannot be read or is not JSON says so with the parser's position.
 //
 // Plug-ins are searched in the scene file's folder, then $KV_PLUGIN_PATH,
 // then the build's plug-in folder.
@@ -54,6 +69,10 @@ struct LoadedScene {
 std::unique_ptr<LoadedScene> LoadSceneFile(Session& session, const std::string& path, HostError* err);
 std::unique_ptr<LoadedScene> LoadSceneJson(Session& session, const nlohmann::json& doc,
                                            const std::filesystem::path& folder, HostError* err);
+
+// Reads and parses a JSON file; false with a message (no such file, or the
+// parser's complaint with its position).
+bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err);
 
 // Parses a pattern; false with a message on bad input.
 bool ParsePattern(const nlohmann::json& j, const std::string& where, Pattern* out, HostError* err);

@@ -1,5 +1,6 @@
 // Root context and the host services.
 #include "core/services.h"
+#include "core/fault_injection.h"
 
 #include <algorithm>
 #include <cmath>
@@ -151,6 +152,7 @@ namespace {
 KvResult PacketLookup(void* self, const char* category, const char* name, int32_t* offset) {
     if (!offset) return KV_E_FAILED;
     *offset = -1;
+    if (faults::Hit(FaultSite::PacketLookup)) return kInjectedFault;
     if (!category || !name || std::strcmp(category, "sample") != 0) return KV_E_NOTFOUND;
     int32_t off = Owner<PacketService>(self)->session().Layout().OffsetOf(name);
     if (off < 0) return KV_E_NOTFOUND;
@@ -350,6 +352,7 @@ Monitor::Monitor() : HostObject("Monitor") { iface_.Bind(this, &kMonitorTable); 
 KvResult DialogAllocate(void* self, const char* title, void** out) {
     StdDialogService* d = Owner<StdDialogService>(self);
     if (!out) return KV_E_FAILED;
+    if (faults::Hit(FaultSite::DialogMonitor)) return kInjectedFault;
     if (d->failAllocate) return KV_E_FAILED;
     d->Record({StdDialogService::Event::Open, title ? title : ""});
     *out = static_cast<Monitor*>(NewMonitor())->iface_.ptr();
@@ -455,6 +458,7 @@ void* RootContext::Query(const st_KVtGUID& iid) {
     Session& s = session_;
     HostObject* svc = nullptr;
     if (IsAnyGuid(&iid)) return iface_.ptr();
+    if (faults::Refused(iid)) return nullptr;
     if (IsGuid(iid, kGuidServiceGuid)) svc = &s.guids();
     else if (IsGuid(iid, kv::guid_ThreadService)) svc = &s.threads();
     else if (IsGuid(iid, kv::guid_PacketService)) svc = &s.packets();

@@ -91,7 +91,7 @@ std::vector<std::string> Session::warnings() const {
 }
 
 const PacketLayout& Session::Layout() {
-    layoutFixed_ = true;
+    if (!layoutFixed_.load(std::memory_order_acquire)) layoutFixed_.store(true, std::memory_order_release);
     return layout_;
 }
 
@@ -191,7 +191,7 @@ PluginLibrary* Session::LoadPlugin(const std::string& name, HostError* err, cons
             Warn(canon + ": packet server '" + s.name + "' has no VectorPacket interface");
             continue;
         }
-        if (layoutFixed_) {
+        if (layoutFixed()) {
             Warn(canon + ": packet '" + s.name + "' loaded after the sample layout was fixed; not registered");
             continue;
         }

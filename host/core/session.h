@@ -17,6 +17,7 @@
 // the services, and the libraries are closed last.
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,7 +47,7 @@ public:
 
     // The sample-vector layout; the first call fixes it.
     const PacketLayout& Layout();
-    bool layoutFixed() const { return layoutFixed_; }
+    bool layoutFixed() const { return layoutFixed_.load(std::memory_order_acquire); }
 
     Scene& scene() { return *scene_; }
     RootContext& root() { return *root_; }
@@ -65,7 +66,7 @@ public:
 
 private:
     PacketLayout layout_;
-    bool layoutFixed_ = false;
+    std::atomic<bool> layoutFixed_{false};  // Layout() may be called from shading threads
     std::vector<ComRef> packetServers_;  // one VectorPacket reference per registered packet
     std::vector<std::unique_ptr<PluginLibrary>> plugins_;
     RootContext* root_;

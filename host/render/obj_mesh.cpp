@@ -4,12 +4,14 @@
 
 #include <map>
 #include <tuple>
+#include <vector>
 
 namespace kvr {
 
 bool loadObjMesh(const std::string& path, TriangleMesh& out, std::string& error) {
     tinyobj::ObjReaderConfig config;
-    config.triangulate = true;
+    // Polygons are fanned here, so that a quad stays one segment.
+    config.triangulate = false;
     config.vertex_color = false;
     tinyobj::ObjReader reader;
     if (!reader.ParseFromFile(path, config)) {
@@ -25,38 +27,49 @@ bool loadObjMesh(const std::string& path, TriangleMesh& out, std::string& error)
     TriangleMesh mesh;
     std::map<std::tuple<int, int, int>, uint32_t> vertexOf;
     std::vector<uint32_t> positionOfVertex;
+    // The mesh vertex of one face corner; false for an index out of range.
+    auto corner = [&](const tinyobj::index_t& i, uint32_t& out) {
+        if (i.vertex_index < 0 || 3 * static_cast<size_t>(i.vertex_index) + 2 >= attrib.vertices.size() ||
+            (i.normal_index >= 0 && 3 * static_cast<size_t>(i.normal_index) + 2 >= attrib.normals.size()) ||
+            (i.texcoord_index >= 0 && 2 * static_cast<size_t>(i.texcoord_index) + 1 >= attrib.texcoords.size()))
+            return false;
+        auto key = std::make_tuple(i.vertex_index, hasNormals ? i.normal_index : -1, i.texcoord_index);
+        auto it = vertexOf.find(key);
+        if (it == vertexOf.end()) {
+            const float* p = &attrib.vertices[3 * i.vertex_index];
+            Vec3 n{};
+            if (i.normal_index >= 0) {
+                const float* q = &attrib.normals[3 * i.normal_index];
+                n = normalize({q[0], q[1], q[2]});
+            }
+            UV uv{};
+            if (i.texcoord_index >= 0)
+                uv = {attrib.texcoords[2 * i.texcoord_index], attrib.texcoords[2 * i.texcoord_index + 1]};
+            it = vertexOf.emplace(key, mesh.addVertex({p[0], p[1], p[2]}, n, uv)).first;
+            positionOfVertex.push_back(static_cast<uint32_t>(i.vertex_index));
+        }
+        out = it->second;
+        return true;
+    };
     uint32_t polygon = 0;
     for (size_t s = 0; s < shapes.size(); ++s) {
-        const auto& idx = shapes[s].mesh.indices;
-        for (size_t f = 0; f + 2 < idx.size(); f += 3, ++polygon) {
-            uint32_t v[3];
-            for (int k = 0; k < 3; ++k) {
-                const auto& i = idx[f + k];
-                if (i.vertex_index < 0 || 3 * static_cast<size_t>(i.vertex_index) + 2 >= attrib.vertices.size() ||
-                    (i.normal_index >= 0 && 3 * static_cast<size_t>(i.normal_index) + 2 >= attrib.normals.size()) ||
-                    (i.texcoord_index >= 0 &&
-                     2 * static_cast<size_t>(i.texcoord_index) + 1 >= attrib.texcoords.size())) {
+        const auto& m = shapes[s].mesh;
+        size_t first = 0;
+        for (size_t f = 0; f < m.num_face_vertices.size(); ++f, ++polygon) {
+            const size_t n = m.num_face_vertices[f];
+            if (first + n > m.indices.size()) {
+                error = "OBJ file '" + path + "' has a face with an index out of range";
+                return false;
+            }
+            std::vector<uint32_t> v(n);
+            for (size_t k = 0; k < n; ++k)
+                if (!corner(m.indices[first + k], v[k])) {
                     error = "OBJ file '" + path + "' has a face with an index out of range";
                     return false;
                 }
-                auto key = std::make_tuple(i.vertex_index, hasNormals ? i.normal_index : -1, i.texcoord_index);
-                auto it = vertexOf.find(key);
-                if (it == vertexOf.end()) {
-                    const float* p = &attrib.vertices[3 * i.vertex_index];
-                    Vec3 n{};
-                    if (i.normal_index >= 0) {
-                        const float* q = &attrib.normals[3 * i.normal_index];
-                        n = normalize({q[0], q[1], q[2]});
-                    }
-                    UV uv{};
-                    if (i.texcoord_index >= 0)
-                        uv = {attrib.texcoords[2 * i.texcoord_index], attrib.texcoords[2 * i.texcoord_index + 1]};
-                    it = vertexOf.emplace(key, mesh.addVertex({p[0], p[1], p[2]}, n, uv)).first;
-                    positionOfVertex.push_back(static_cast<uint32_t>(i.vertex_index));
-                }
-                v[k] = it->second;
-            }
-            mesh.addTriangle(v[0], v[1], v[2], segmentPerPolygon ? polygon : static_cast<uint32_t>(s));
+            for (size_t k = 1; k + 1 < n; ++k)
+                mesh.addTriangle(v[0], v[k], v[k + 1], segmentPerPolygon ? polygon : static_cast<uint32_t>(s));
+            first += n;
         }
     }
     if (mesh.triangleCount() == 0) {

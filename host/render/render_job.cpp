@@ -1,5 +1,7 @@
 #include "render_job.h"
 
+#include <filesystem>
+
 #include "scene_objects.h"
 
 namespace kvr {
@@ -18,22 +20,31 @@ void cameraFromItem(const kvh::SceneItem& item, uint32_t width, uint32_t height,
     out.height = height;
 }
 
-bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, RenderJob& job, std::string& error) {
+bool loadRenderJobJson(const nlohmann::json& input, const std::string& folder, const RenderOverrides& overrides,
+                       RenderJob& job, std::string& error) {
+    nlohmann::json doc = input;
+    if (doc.is_object() && (overrides.width || overrides.height || overrides.spp)) {
+        nlohmann::json& r = doc["render"];
+        if (r.is_null()) r = nlohmann::json::object();
+        if (r.is_object()) {
+            if (overrides.width) r["width"] = overrides.width;
+            if (overrides.height) r["height"] = overrides.height;
+            if (overrides.spp) r["spp"] = overrides.spp;
+        }
+    }
+    // Renderer keys first: they need no plug-in and fail fast.
+    if (!parseSceneObjects(doc, folder, job.scene, error)) return false;
     job.session = std::make_unique<kvh::Session>();
     kvh::HostError err;
-    job.loaded = kvh::LoadSceneFile(*job.session, path, &err);
+    job.loaded = kvh::LoadSceneJson(*job.session, doc, folder, &err);
     if (!job.loaded) {
-        error = err.message.empty() ? "cannot load scene '" + path + "'" : err.message;
+        error = err.message.empty() ? "cannot load the scene" : err.message;
         return false;
     }
-    if (!parseSceneObjects(job.loaded->document, job.loaded->folder.string(), job.scene, error)) return false;
-    RenderSettings& s = job.scene.settings;
-    if (overrides.width) s.width = overrides.width;
-    if (overrides.height) s.height = overrides.height;
-    if (overrides.spp) s.spp = overrides.spp;
+    const RenderSettings& s = job.scene.settings;
     const kvh::SceneItem* cam = job.session->scene().camera();
     if (!cam) {
-        error = "camera: the scene has no render camera";
+        error = "camera: the scene has no camera";
         return false;
     }
     cameraFromItem(*cam, s.width, s.height, job.scene.camera);
@@ -51,6 +62,22 @@ bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, Re
         job.roads.push_back(it->second.get());
     }
     job.scene.build();
+    return true;
+}
+
+bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, RenderJob& job, std::string& error) {
+    nlohmann::json doc;
+    kvh::HostError err;
+    if (!kvh::ReadSceneDocument(path, &doc, &err)) {
+        error = err.message;
+        return false;
+    }
+    std::string folder = std::filesystem::path(path).parent_path().string();
+    if (folder.empty()) folder = ".";
+    if (!loadRenderJobJson(doc, folder, overrides, job, error)) {
+        error = path + ": " + error;
+        return false;
+    }
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "core/scene_file.h"
 #include "core/session.h"
 #include "render_scene.h"
@@ -29,8 +31,13 @@ struct RenderJob {
     }
 };
 
-// Loads `path`; false with a message (naming the key or item) on error.
+// Loads `path`; false with a message (the file, then the key path or item)
+// on error. The overrides replace the document's "render" values before the
+// scene is built, so a camera without "apertureY" keeps square pixels.
 bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, RenderJob& job, std::string& error);
+// The same from a parsed document; `folder` resolves relative file names.
+bool loadRenderJobJson(const nlohmann::json& doc, const std::string& folder, const RenderOverrides& overrides,
+                       RenderJob& job, std::string& error);
 
 // Sets the camera model from a render camera item ("focalLen", "apertureX",
 // "apertureY", "focusDist", "worldMatrix") and the image size.

@@ -54,8 +54,10 @@ Renderer::Renderer(const RenderScene& scene, const kvh::PacketLayout& layout,
 
 Renderer::~Renderer() { rays_->ReleaseOwned(); }
 
-std::unique_ptr<ThreadState> Renderer::NewThreadState() const {
-    return std::make_unique<ThreadState>(layout_, scene_.settings.maxDepth);
+void ThreadStateDeleter::operator()(ThreadState* ts) const { delete ts; }
+
+ThreadStatePtr Renderer::NewThreadState() const {
+    return ThreadStatePtr(new ThreadState(layout_, scene_.settings.maxDepth));
 }
 
 kvh::SampleVector& Renderer::PrimaryVector(ThreadState& ts) { return ts.pool.primary(); }
@@ -317,7 +319,7 @@ ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
     ImageBuffer image(w, h);
     const uint32_t tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
     const uint32_t tiles = tilesX * tilesY;
-    tbb::enumerable_thread_specific<std::unique_ptr<ThreadState>> states([this] { return NewThreadState(); });
+    tbb::enumerable_thread_specific<ThreadStatePtr> states([this] { return NewThreadState(); });
     ProgressLine line(progress, tiles);
     tbb::task_arena arena(threads == 0 ? tbb::task_arena::automatic : int(threads));
     arena.execute([&] {

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/material_road.h"
@@ -26,6 +27,11 @@
 namespace kvr {
 
 struct ThreadState;
+// Per-thread state owned outside renderer.cpp (tests, benchmarks).
+struct ThreadStateDeleter {
+    void operator()(ThreadState* ts) const;
+};
+using ThreadStatePtr = std::unique_ptr<ThreadState, ThreadStateDeleter>;
 
 // What the renderer keeps per sample vector (its header's traceContext).
 struct SampleContext {
@@ -49,7 +55,7 @@ public:
     // One camera sample of pixel (x, y), shaded on the calling thread's state.
     Vec3 ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample);
     // Per-thread state (a vector pool and its contexts); for tests and benchmarks.
-    std::unique_ptr<ThreadState> NewThreadState() const;
+    ThreadStatePtr NewThreadState() const;
     static kvh::SampleVector& PrimaryVector(ThreadState& ts);
 
     vt_IKvUnknown** rayObject() const { return rays_->ptr(); }

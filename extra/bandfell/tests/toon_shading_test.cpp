@@ -76,6 +76,14 @@ TEST_F(ToonCase, BelowFirstStartUsesBaseRecordMixedByBaseAlpha) {
     EXPECT_FLOAT_EQ(sc.diff[1], b + (0.0f - b) * 0.5f);
 }
 
+// A negative band count searches no band: the base record with a negative step.
+TEST_F(ToonCase, NegativeBandCountUsesBaseRecord) {
+    p.diffBands = -2;
+    light(0.5f);
+    shade();
+    EXPECT_FLOAT_EQ(sc.diff[2], 0.5f * (0.6f / -2.0f));
+}
+
 TEST_F(ToonCase, SearchStopsAtFirstHigherStart) {
     p.bands[1].start = 0.5f;
     p.bands[2].start = 0.25f;

@@ -11,7 +11,7 @@ void ShadeEdgeInk(const EdgeInkParams& p, const EdgeInkSample& s, const EdgeInkH
     // Without the sample's ray there is neither a gate nor a direction to trace.
     if (!s.ray || !out) return;
     const float e = EdgeAmount(p, s, h);
-    if (p.seeThrough > 0.0f && h.ray) SeeThrough(p, s, h, out);
+    if (p.seeThrough > 0.0f && h.canCast()) SeeThrough(p, s, h, out);
     InkOver(p, e, s.parms, sc, out);
 }
 

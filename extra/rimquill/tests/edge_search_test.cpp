@@ -131,7 +131,7 @@ TEST_F(EdgeSearchTest, EdgeOffsetMovesTheCentreAwayFromTheImageCentre)
     EXPECT_EQ(Surfaces()[0].dy, 0.0f);
 }
 
-TEST_F(EdgeSearchTest, DISABLED_AngleEdgeRampsBetweenMinAndMaxAngle)
+TEST_F(EdgeSearchTest, AngleEdgeRampsBetweenMinAndMaxAngle)
 {
     p.distanceEdges = 0.0f;
     const float tilt = 0.5235988f;  // 30 degrees: between 0 and 45
@@ -152,9 +152,22 @@ TEST_F(EdgeSearchTest, DISABLED_AngleEdgeRampsBetweenMinAndMaxAngle)
     p.angleEdges = 0.5f;
     EXPECT_NEAR(Amount(), 0.5f * (1.0f - d) / (1.0f - cmax), 1e-5f);
 
-    // Beyond maxAngle the full weight; below minAngle nothing.
+    // Beyond maxAngle the full weight. The search still goes on: a later
+    // sub-sample on another surface could raise e to surfaceEdges (1).
     host.calls.clear();
     p.maxAngle = 0.4f;
     EXPECT_FLOAT_EQ(Amount(), 0.5f);
-    EXPECT_EQ(host.Count("surface"), 2);  // e reached the largest weight in use... and surfaceEdges 1 is larger
+    EXPECT_EQ(host.Count("surface"), 9);
+
+    // With surface edges off, 0.5 is the largest weight in use: the first
+    // sub-sample that reaches it ends the search.
+    host.calls.clear();
+    p.surfaceEdges = 0.0f;
+    EXPECT_FLOAT_EQ(Amount(), 0.5f);
+    EXPECT_EQ(host.Count("surface"), 2);
+
+    // Below minAngle nothing.
+    p.minAngle = 0.6f;
+    p.maxAngle = 0.8f;
+    EXPECT_FLOAT_EQ(Amount(), 0.0f);
 }

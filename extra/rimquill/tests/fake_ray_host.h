@@ -57,6 +57,8 @@ public:
         ray1_.self = this;
         shader_.self = this;
         packets_.self = this;
+        rayWrap_.set(&ray_);
+        ray1Wrap_.set(&ray1_);
     }
 
     // Answers of Raycast slot 12 by screen offset.
@@ -101,8 +103,8 @@ public:
     edgeink::EdgeInkHost Host()
     {
         edgeink::EdgeInkHost h;
-        h.ray = ray();
-        h.ray1 = ray1();
+        h.ray = &rayWrap_;
+        h.ray1 = &ray1Wrap_;
         h.shader = shader();
         h.packets = packets();
         h.rayOffset = kRay;
@@ -284,6 +286,10 @@ private:
     Ifc<vt_IKvShaderService> shader_{&kShader, nullptr};
     Ifc<vt_IKvPacketService> packets_{&kPackets, nullptr};
     std::size_t nextRandom_ = 0;
+    // The code under test reaches the ray object through the framework's
+    // wrappers, localized here once as a material localizes them per sample.
+    CKvUser_Raycast rayWrap_;
+    CKvUser_Raycast1 ray1Wrap_;
 
     struct Owned {
         std::vector<FakeVector*> v;

@@ -178,7 +178,7 @@ void ShadeXToon(XToonPacketData& p, const XToonSampleRecords& rec, const XToonTo
     float reflLen = -1.0f;
     if (rr > 0.0f) {
         reflLen = std::sqrt(rr);
-        refl = Scale(refl, 1.0f / reflLen);
+        refl = {refl.r / reflLen, refl.g / reflLen, refl.b / reflLen};
     }
     z = Add(z, Scale(refl, static_cast<float>(tables.Gradient(kReflectionGrad, reflLen))));
 
@@ -195,8 +195,10 @@ void ShadeXToon(XToonPacketData& p, const XToonSampleRecords& rec, const XToonTo
         lightDir = Scale(lightDir, inv);
     }
 
+    // Y = H + (M Lz - H) a; Q = H + (Z - H) A a; output Y + (Q - Y) shadeMix.
     const Colour shaded = Mix(host, Scale(lightDir, toneLum), p.patAlpha);
-    const Colour toned = Mix(host, z, alpha * p.patAlpha);
+    const Colour toned{host.r + (z.r - host.r) * alpha * p.patAlpha, host.g + (z.g - host.g) * alpha * p.patAlpha,
+                       host.b + (z.b - host.b) * alpha * p.patAlpha};
     Store(out.color, Mix(shaded, toned, p.shadeMix));
 
     if (rec.parms) Store(sc.diff, Scale(Load(parms.diffCol), parms.diffAmt));

@@ -10,13 +10,6 @@
 
 namespace {
 
-// The one interface record of every listener object: records are never freed,
-// and one record serves each listener in turn (a listener offers only this one).
-CKvInterface* ListenerRecord() {
-    static CKvIfc_SceneItemListener<CNewGradsListener> record;
-    return &record;
-}
-
 // Keyframe slot 19 mode set after each key of the ramp's loop.
 constexpr int32_t kRampSlopeType = 6;
 constexpr int32_t kRampSlopeSide = 3;
@@ -31,7 +24,7 @@ CNewGradsListener::CNewGradsListener(const KvGradListenerConfig& config)
       m_b1(config.b1),
       m_keyCount(config.keyCount) {
     for (unsigned i = 0; config.channels && i < kMaxChannels && config.channels[i]; ++i) m_channels[i] = config.channels[i];
-    AddInterface(ListenerRecord());
+    AdoptInterface(new CKvIfc_SceneItemListener<CNewGradsListener>);
 
     auto** svc = static_cast<vt_IKvListenerService**>(kv::GetGlobal(&kv::guid_ListenerService));
     void* com = svc ? ComObject() : nullptr;
@@ -39,16 +32,19 @@ CNewGradsListener::CNewGradsListener(const KvGradListenerConfig& config)
     // The cache's pointer is borrowed and may be released before this listener
     // goes (module released first, or process exit): keep a reference of our own.
     (*svc)->unk.AddRef(svc);
+    if (KV_FAILED((*svc)->AddListener(svc, static_cast<vt_IKvUnknown**>(com)))) {
+        (*svc)->unk.Release(svc);
+        return;
+    }
     m_listenerSvc = svc;
-    (*svc)->AddListener(svc, static_cast<vt_IKvUnknown**>(com));
 }
 
 CNewGradsListener::~CNewGradsListener() {
-    if (!m_listenerSvc) return;
-    auto** svc = m_listenerSvc;
-    m_listenerSvc = nullptr;
-    if (void* com = ComObject()) (*svc)->RemoveListener(svc, static_cast<vt_IKvUnknown**>(com));
-    (*svc)->unk.Release(svc);
+    if (auto** svc = m_listenerSvc) {
+        m_listenerSvc = nullptr;
+        if (void* com = ComObject()) (*svc)->RemoveListener(svc, static_cast<vt_IKvUnknown**>(com));
+        (*svc)->unk.Release(svc);
+    }
 }
 
 void CNewGradsListener::sil_ItemAdd(vt_IKvUnknown** itemObj) {

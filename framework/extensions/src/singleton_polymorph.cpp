@@ -1,5 +1,7 @@
 #include "extensions/singleton_polymorph.h"
 
+// Runs before the factory base deletes the records it owns, so the instance
+// dies while its proxies' method tables are still alive.
 CKvSingletonPolymorph::~CKvSingletonPolymorph() {
     if (m_com) {
         void* com = m_com;

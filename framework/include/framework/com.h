@@ -37,18 +37,21 @@ struct st_KVtCOMInstance {
 
 // One interface a factory offers. Derived records (CKvIfc_*) hold their
 // method table right after these fields and pass it to the constructor; slots
-// 0 to 2 are filled by AddInterface. Records are never freed.
+// 0 to 2 are filled by AddInterface. A record added with AddInterface belongs
+// to the caller; one added with AdoptInterface belongs to the factory.
 class CKvInterface {
 public:
     CKvInterface(const st_KVtGUID* guid, vt_IKvUnknown* table) : table(table), guid(guid) {}
     CKvInterface(const CKvInterface&) = delete;
     CKvInterface& operator=(const CKvInterface&) = delete;
+    virtual ~CKvInterface() = default;
 
     CKvInterface* next = nullptr;
     CKvInterface* prev = nullptr;
     vt_IKvUnknown* table;
     const st_KVtGUID* guid;
-    int32_t index = -1;  // position in the factory, assigned at its first spawn
+    int32_t index = -1;  // position in the factory, assigned when added
+    CKvInterface* nextOwned = nullptr;  // chain of the records a factory owns
 };
 
 // Abstract server factory.
@@ -59,19 +62,28 @@ public:
     CKvGenericPolymorph& operator=(const CKvGenericPolymorph&) = delete;
     // Detaches the instances still alive: their objects are forgotten (not
     // freed) and a later final Release frees only the instance memory.
+    // Deletes the records it owns when no instance is alive; otherwise they
+    // stay, since the live proxies still point at their method tables.
     virtual ~CKvGenericPolymorph();
 
     virtual void* NewObj() = 0;           // the implementing object of a new instance
     virtual void FreeObj(void* obj) = 0;  // destroys it
     virtual void InitObj(void* obj, void* data);
-    // Aggregation hook: another object's interface for `guid`, or null.
+    // Aggregation hook: another object's interface for `guid`, with one
+    // reference for the caller, or null. When that object is a proxy of this
+    // library, its instance forwards QueryInterface to `self` from then on
+    // and holds one reference to it until the instance dies.
     virtual vt_IKvUnknown** IsA(vt_IKvUnknown** self, const st_KVtGUID* guid);
     // Whether the factory offers the interface (null or kv::guid_Unknown: any).
     virtual bool TestInterface(const st_KVtGUID* guid);
 
     // Appends a record and fills its slots 0 to 2. Add every record before
     // the first spawn; a later one is offered only by instances made after it.
+    // The caller keeps ownership of `rec` and must keep it alive as long as
+    // the factory or any instance it made.
     void AddInterface(CKvInterface* rec);
+    // The same, and the factory takes ownership of `rec` (made with new).
+    void AdoptInterface(CKvInterface* rec);
     // GUID of the first record (the default interface), or null.
     const st_KVtGUID* DefaultInterface() const;
     // The record for a GUID; null or kv::guid_Unknown picks the first.
@@ -96,7 +108,10 @@ protected:
     st_KVtCOMInstance* m_instTail = nullptr;  // oldest
     CKvInterface* m_ifcHead = nullptr;        // default interface
     CKvInterface* m_ifcTail = nullptr;
-    int32_t m_ifcCount = 0;                   // 0 until the first spawn
+    int32_t m_ifcCount = 0;                   // records added so far
+    // Records the factory owns. Its destructor walks only these: a caller's
+    // records (often members of the derived factory) may be gone by then.
+    CKvInterface* m_ownedHead = nullptr;
 
 private:
     void Unlink(st_KVtCOMInstance* inst);

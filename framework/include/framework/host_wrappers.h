@@ -2,6 +2,7 @@
 // that the wrapper holds an interface and answers a failure or 0 otherwise.
 #pragma once
 
+#include "framework/globals.h"
 #include "framework/localize.h"
 
 KV_DECLARE_LOC(Message);
@@ -209,18 +210,113 @@ public:
     }
 };
 
-// Borrowed packet service from the globals cache (never released here).
-class CKvUser_PacketService {
+// A host service borrowed from the globals cache: never released here, valid
+// until the cache is freed. Empty when the host has no such service; every
+// call then answers a failure, 0 or the value passed in.
+template <class VT>
+class CKvService {
+public:
+    bool test() const { return m_svc != nullptr; }
+    VT** ptr() const { return m_svc; }
+
+protected:
+    explicit CKvService(const st_KVtGUID* guid) : m_svc(static_cast<VT**>(kv::GetGlobal(guid))) {}
+    explicit CKvService(void* svc) : m_svc(static_cast<VT**>(svc)) {}
+    VT* vt() const { return *m_svc; }
+
+    VT** m_svc;
+};
+
+class CKvUser_PacketService : public CKvService<vt_IKvPacketService> {
 public:
     CKvUser_PacketService();
-    bool test() const { return m_svc != nullptr; }
+    explicit CKvUser_PacketService(void* svc) : CKvService(svc) {}
     // Offset of a packet in a sample vector, -1 when unknown.
     int GetOffset(const char* category, const char* name);
     // The packet's data in a sample vector, or null; per sample.
     void* FastPacket(vt_IKvUnknown** vector, int offset) const {
-        return (m_svc && offset >= 0) ? (*m_svc)->FastPacket(m_svc, vector, offset) : nullptr;
+        return (m_svc && offset >= 0) ? vt()->FastPacket(m_svc, vector, offset) : nullptr;
     }
+};
 
-private:
-    vt_IKvPacketService** m_svc;
+class CKvUser_SceneService : public CKvService<vt_IKvSceneService> {
+public:
+    CKvUser_SceneService() : CKvService(&kv::guid_SceneService) {}
+    explicit CKvUser_SceneService(void* svc) : CKvService(svc) {}
+    // Code of an item type, 0 when the host knows no type of that name.
+    unsigned ItemTypeLookup(const char* typeName) const {
+        uint32_t code = 0;
+        if (!m_svc || !typeName || KV_FAILED(vt()->ItemTypeLookup(m_svc, typeName, &code))) return 0;
+        return code;
+    }
+};
+
+// Per-sample channel drivers. GetFloat and GetInt run per sample: no lock, no
+// allocation, and without a service the current value passes through.
+class CKvUser_NodalService : public CKvService<vt_IKvNodalService> {
+public:
+    CKvUser_NodalService() : CKvService(&kv::guid_NodalService) {}
+    explicit CKvUser_NodalService(void* svc) : CKvService(svc) {}
+    // Makes a channel drivable per sample; the host keeps the driver's index
+    // in idxArray at the channel's index. The host's result is not needed.
+    void AddSampleChan(vt_IKvUnknown** eval, vt_IKvUnknown** item, unsigned chanIndex, int* idxArray,
+                       int mode = 1) const {
+        if (m_svc) vt()->AddSampleChan(m_svc, eval, item, chanIndex, idxArray, mode);
+    }
+    double GetFloat(vt_IKvUnknown** evaluator, int* idxArray, unsigned chanIndex, double current) const {
+        return m_svc ? vt()->GetFloat(m_svc, evaluator, idxArray, chanIndex, current) : current;
+    }
+    int GetInt(vt_IKvUnknown** evaluator, int* idxArray, unsigned chanIndex, int current) const {
+        return m_svc ? vt()->GetInt(m_svc, evaluator, idxArray, chanIndex, current) : current;
+    }
+    // Non-zero when any of `count` entries from `first` is driven per sample.
+    int AnyDrivenChans(int* first, unsigned count) const {
+        return (m_svc && first) ? vt()->AnyDrivenChans(m_svc, first, count) : 0;
+    }
+};
+
+class CKvUser_ListenerService : public CKvService<vt_IKvListenerService> {
+public:
+    CKvUser_ListenerService() : CKvService(&kv::guid_ListenerService) {}
+    explicit CKvUser_ListenerService(void* svc) : CKvService(svc) {}
+    KvResult AddListener(void* listener) const {
+        return (m_svc && listener) ? vt()->AddListener(m_svc, static_cast<vt_IKvUnknown**>(listener)) : KV_E_NOTFOUND;
+    }
+    KvResult RemoveListener(void* listener) const {
+        return (m_svc && listener) ? vt()->RemoveListener(m_svc, static_cast<vt_IKvUnknown**>(listener))
+                                   : KV_E_NOTFOUND;
+    }
+};
+
+// Progress monitor of a long read: MonitorAllocate, the work, MonitorRelease.
+class CKvUser_StdDialogService : public CKvService<vt_IKvStdDialogService> {
+public:
+    CKvUser_StdDialogService() : CKvService(&kv::guid_StdDialogService) {}
+    explicit CKvUser_StdDialogService(void* svc) : CKvService(svc) {}
+    // Opens a monitor titled `title` and takes it into `monitor`; false when
+    // the host opened none (`monitor` then stays as it was).
+    bool MonitorAllocate(const char* title, CKvLocalizedObject& monitor) const {
+        void* obj = nullptr;
+        if (!m_svc || KV_FAILED(vt()->MonitorAllocate(m_svc, title, &obj)) || !obj) return false;
+        return monitor.take(obj);
+    }
+    // Ends the monitor begun by MonitorAllocate.
+    void MonitorRelease() const {
+        if (m_svc) vt()->MonitorRelease(m_svc);
+    }
+};
+
+// Sub-sample numbers of the edge search; per sample, no lock, no allocation.
+class CKvUser_ShaderService : public CKvService<vt_IKvShaderService> {
+public:
+    CKvUser_ShaderService() : CKvService(&kv::guid_ShaderService) {}
+    explicit CKvUser_ShaderService(void* svc) : CKvService(svc) {}
+    // Two numbers for this sample (slot 12).
+    KvResult NextRandom(vt_IKvUnknown** vector, float* u, float* v) const {
+        return m_svc ? vt()->NextRandom(m_svc, vector, u, v) : KV_E_NOTFOUND;
+    }
+    // Warps the pair in place (slot 6).
+    KvResult SquareToCircle(float* u, float* v) const {
+        return m_svc ? vt()->SquareToCircle(m_svc, u, v) : KV_E_NOTFOUND;
+    }
 };

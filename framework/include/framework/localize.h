@@ -51,6 +51,7 @@ public:
     void clear() override { release(); }
     KvResult get(void** out) const override {
         if (!m_loc) return KV_E_NOTFOUND;
+        if (!out) return KV_E_FAILED;
         unk()->AddRef(m_loc);
         *out = m_loc;
         return KV_OK;

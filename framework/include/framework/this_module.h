@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "framework/adaptor_module.h"
 #include "framework/com.h"
@@ -30,7 +31,14 @@ public:
     void FreeObj(void* obj) override;
 
     void AddServer(const char* name, CKvGenericPolymorph* factory);
+    void AdoptServer(const char* name, CKvGenericPolymorph* factory);
     CKvGenericPolymorph* FindServer(const char* name) const;
+    // Forgets the servers registered after the first `count` (a failed
+    // initialize() must not leave half its servers listed). Factories the
+    // module owns stay owned and are freed at unload.
+    void TruncateServers(unsigned count);
+    // The cache owns the spawner from now on; the module gives it up.
+    void AddSpawner(const char* name, CKvGenericPolymorph* factory);
 
     int Lifecycle() const { return m_lifecycle.load(std::memory_order_acquire); }
     void SetLifecycle(int state) { m_lifecycle.store(state, std::memory_order_release); }
@@ -45,6 +53,7 @@ private:
     int32_t m_capacity = 0;
     std::atomic<int32_t> m_lifecycle{0};
     std::atomic<int32_t> m_liveInstances{0};  // module instances alive
+    std::vector<CKvGenericPolymorph*> m_owned;  // factories deleted at unload
 
     CKvIfc_Module<CKvThisModule> m_ifcModule;
     CKvIfc_TagDescription<CKvThisModule> m_ifcTags;

@@ -21,6 +21,12 @@ void storeField(void* base, int32_t offset, T v) {
     std::memcpy(static_cast<char*>(base) + offset, &v, sizeof v);
 }
 
+// Truncated toward zero; a value that is not a number or lies outside the
+// 32-bit range (where the conversion is undefined) keeps `fallback`.
+int32_t truncateToInt(double v, int32_t fallback) {
+    return v > -2147483649.0 && v < 2147483648.0 ? static_cast<int32_t>(v) : fallback;
+}
+
 }  // namespace
 
 CKvShaderMaterial::CKvShaderMaterial(const MaterialDesc& desc)
@@ -143,10 +149,11 @@ void CKvShaderMaterial::cmt_MaterialEvaluate(vt_IKvUnknown** evaluator, int* idx
                 storeField<uint8_t>(packet, o.packetOffset,
                                     nodalInt(evaluator, idx, o.link, loadField<uint8_t>(data, o.blockOffset)) != 0);
                 break;
-            case DriveKind::IntegerByFloat:
-                storeField(packet, o.packetOffset,
-                           static_cast<int32_t>(nodalFloat(evaluator, idx, o.link, loadField<int32_t>(data, o.blockOffset))));
+            case DriveKind::IntegerByFloat: {
+                const int32_t base = loadField<int32_t>(data, o.blockOffset);
+                storeField(packet, o.packetOffset, truncateToInt(nodalFloat(evaluator, idx, o.link, base), base));
                 break;
+            }
         }
     }
     evaluateExtra(evaluator, idx, packet, data);

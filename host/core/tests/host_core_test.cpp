@@ -1,6 +1,10 @@
 // Host objects through their method tables, and the road with kvtest.kv.
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
+
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "core/material_road.h"
@@ -193,6 +197,69 @@ TEST_F(HostTest, LoaderErrors) {
     { FILE* f = std::fopen(notLib.c_str(), "w"); std::fputs("text", f); std::fclose(f); }
     EXPECT_EQ(s.LoadPlugin(notLib, &err), nullptr);
     EXPECT_NE(err.message.find("not a loadable library"), std::string::npos);
+    // A real library without the entry point: the C library itself.
+    Dl_info info{};
+    ASSERT_NE(dladdr(reinterpret_cast<void*>(&std::fopen), &info), 0);
+    EXPECT_EQ(s.LoadPlugin(info.dli_fname, &err), nullptr);
+    EXPECT_EQ(err.code, KV_E_NOTFOUND);
+    EXPECT_NE(err.message.find("no entry point _IKvModule_Create"), std::string::npos) << err.message;
+    // An entry point whose registration throws on its first call returns null.
+    std::string flaky = Session::FindPluginFile("kvtest_flaky.kv");
+    if (!flaky.empty()) {
+        EXPECT_EQ(s.LoadPlugin(flaky, &err), nullptr);
+        EXPECT_NE(err.message.find("returned null"), std::string::npos) << err.message;
+    }
+    EXPECT_TRUE(s.plugins().empty());
+}
+
+TEST_F(HostTest, ShaderServicePairsAreDeterministicPerSampleAndWarpIntoTheDisc) {
+    Session s;
+    void* out = nullptr;
+    vt_IKvUnknown** root = s.root().ptr();
+    ASSERT_EQ((*root)->QueryInterface(root, &kv::guid_ShaderService, &out), KV_OK);
+    auto** svc = static_cast<vt_IKvUnknown**>(out);
+    const auto* t = T<vt_IKvShaderService>(svc);
+    VectorPool pool(s.Layout(), 1);
+    auto pairs = [&](int32_t x, uint32_t sample) {
+        SampleVector& v = pool.BeginSample(x, 2, 0.5f, 0.5f, sample);
+        std::vector<std::pair<float, float>> p(4);
+        for (auto& [u, w] : p) {
+            EXPECT_EQ(t->NextRandom(svc, v.ptr(), &u, &w), KV_OK);
+            EXPECT_TRUE(u >= 0 && u < 1 && w >= 0 && w < 1);
+        }
+        return p;
+    };
+    auto a = pairs(1, 0);
+    EXPECT_EQ(a, pairs(1, 0));  // the same pixel and sample: the same sequence
+    EXPECT_NE(a, pairs(1, 1));
+    EXPECT_NE(a, pairs(2, 0));
+    for (size_t i = 1; i < a.size(); ++i) EXPECT_NE(a[i], a[0]);  // a new pair per call
+    // Square to disc: inside the unit disc, corners on its rim, the centre kept.
+    for (float u = -1; u <= 1; u += 0.25f)
+        for (float w = -1; w <= 1; w += 0.25f) {
+            float x = u, y = w;
+            ASSERT_EQ(t->SquareToCircle(svc, &x, &y), KV_OK);
+            EXPECT_LE(x * x + y * y, 1.0f + 1e-5f) << u << "," << w;
+            if (std::fabs(u) == 1 && std::fabs(w) == 1) {
+                EXPECT_NEAR(x * x + y * y, 1.0f, 1e-5f);
+            }
+        }
+    float x = 0, y = 0;
+    t->SquareToCircle(svc, &x, &y);
+    EXPECT_EQ(x, 0.0f);
+    // Tests inject their own sequence.
+    s.shading().SetRandomSource([](void*, const SampleHeader&, uint32_t call, float* u, float* v) {
+        *u = 0.25f * float(call);
+        *v = 0.5f;
+    }, nullptr);
+    SampleVector& v = pool.BeginSample(0, 0, 0.5f, 0.5f, 0);
+    float u1, v1, u2, v2;
+    t->NextRandom(svc, v.ptr(), &u1, &v1);
+    t->NextRandom(svc, v.ptr(), &u2, &v2);
+    EXPECT_EQ(u1, 0.0f);
+    EXPECT_EQ(u2, 0.25f);
+    EXPECT_EQ(t->NextRandom(svc, v.ptr(), nullptr, &v2), KV_E_FAILED);
+    (*svc)->Release(svc);
 }
 
 TEST_F(HostTest, PassthroughRoadWithTestPlugin) {

@@ -1,8 +1,10 @@
 // Geometry, ray casting, scene-file reading and image helpers of the renderer.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <set>
 
+#include "obj_mesh.h"
 #include "primitives.h"
 #include "render_scene.h"
 #include "sample_pattern.h"
@@ -101,6 +103,31 @@ TEST(SceneObjects, BadValuesNameTheirKeyPath) {
         EXPECT_FALSE(parseSceneObjects(nlohmann::json::parse(c.json), ".", s, err)) << c.json;
         EXPECT_NE(err.find(c.message), std::string::npos) << err;
     }
+}
+
+TEST(ObjMesh, PolygonsOrGroupsAreSegments) {
+    const std::string dir = ::testing::TempDir();
+    auto write = [&](const char* name, const char* text) {
+        std::string path = dir + "/" + name;
+        std::ofstream(path) << text;
+        return path;
+    };
+    const char* quadAndTriangle = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\nf 1 2 3 4\nf 2 5 3\n";
+    TriangleMesh m;
+    std::string err;
+    // One group: one segment per polygon, a quad staying one segment.
+    ASSERT_TRUE(loadObjMesh(write("one-group.obj", quadAndTriangle), m, err)) << err;
+    ASSERT_TRUE(m.valid());
+    EXPECT_EQ(m.segments, (std::vector<uint32_t>{0, 0, 1}));
+    for (const Vec3& n : m.normals) EXPECT_NEAR(length(n), 1.0f, 1e-5f);  // smoothed from the faces
+    // Groups: one segment each.
+    ASSERT_TRUE(loadObjMesh(write("groups.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\ng a\nf 1 2 3\ng b\nf 1 3 4\n"), m, err))
+        << err;
+    EXPECT_EQ(m.segments, (std::vector<uint32_t>{0, 1}));
+    EXPECT_FALSE(loadObjMesh(write("bad-index.obj", "v 0 0 0\nv 1 0 0\nf 1 2 9\n"), m, err));
+    EXPECT_FALSE(err.empty());
+    EXPECT_FALSE(loadObjMesh(write("no-faces.obj", "v 0 0 0\n"), m, err));
+    EXPECT_NE(err.find("has no faces"), std::string::npos) << err;
 }
 
 TEST(SamplePattern, IsInsideThePixelAndDeterministic) {

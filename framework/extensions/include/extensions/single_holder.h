@@ -1,6 +1,5 @@
 // A static keeper of one object shared by several users: the first user
 // creates it, each user counts itself in and out, the last one destroys it.
-// The destructor runs at process exit and deletes an object still held once.
 #pragma once
 
 #include <cstdint>
@@ -10,13 +9,12 @@ struct CKvSingleHolder {
     T* object = nullptr;
     int32_t count = 0;
 
+    // At exit the object still held is deleted once, whatever the count
+    // (a count left below 0 included), and the count ends at 0.
     ~CKvSingleHolder() {
-        while (count != 0) {
-            if (count == 1 && object) {
-                delete object;
-                object = nullptr;
-            }
-            count += count > 0 ? -1 : 1;
-        }
+        if (count == 0) return;
+        delete object;
+        object = nullptr;
+        count = 0;
     }
 };

@@ -1,0 +1,91 @@
+#include "stress/job.h"
+
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace kvs {
+namespace {
+
+JobRecord gLocal{};
+JobRecord* gRecord = &gLocal;
+
+void Fill(JobRecord& r, const std::string& job, const std::string& material) {
+    std::memset(&r, 0, sizeof r);
+    std::snprintf(r.job, sizeof r.job, "%s", job.c_str());
+    std::snprintf(r.material, sizeof r.material, "%s", material.c_str());
+}
+
+}  // namespace
+
+JobRecord& CurrentJob() { return *gRecord; }
+void EnterCase(uint64_t seed) {
+    gRecord->caseSeed = seed;
+    gRecord->sample = -1;
+    gRecord->inCase = 1;
+}
+void EnterSample(int32_t sample) { gRecord->sample = sample; }
+void LeaveCase() { gRecord->inCase = 0; }
+void EnterStep(const std::string& step) { std::snprintf(gRecord->step, sizeof gRecord->step, "%s", step.c_str()); }
+
+std::string JobOutcome::Describe() const {
+    std::ostringstream s;
+    if (signal) s << "killed by signal " << signal << " (" << strsignal(signal) << ")";
+    else if (exitCode == 23) s << "ended with exit code 23 (LeakSanitizer found leaks)";
+    else s << "ended with exit code " << exitCode << " (a sanitizer report or an abort)";
+    if (record.step[0]) s << " in step '" << record.step << "'";
+    if (record.inCase) {
+        s << " during case seed " << record.caseSeed;
+        if (record.sample >= 0) s << ", sample " << record.sample;
+    } else {
+        s << " outside any case";
+    }
+    return s.str();
+}
+
+JobOutcome RunJob(const std::string& job, const std::string& material, bool isolate,
+                  const std::function<uint64_t()>& body) {
+    JobOutcome out;
+    if (!isolate) {
+        Fill(gLocal, job, material);
+        gRecord = &gLocal;
+        gLocal.faults = body();
+        out.exitCode = gLocal.faults ? 3 : 0;
+        out.record = gLocal;
+        return out;
+    }
+    void* mem = mmap(nullptr, sizeof(JobRecord), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    if (mem == MAP_FAILED) return RunJob(job, material, false, body);
+    auto* shared = static_cast<JobRecord*>(mem);
+    Fill(*shared, job, material);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    pid_t pid = fork();
+    if (pid == 0) {
+        gRecord = shared;
+        shared->faults = body();
+        std::fflush(stdout);
+        std::exit(shared->faults ? 3 : 0);  // exit, not _exit: leak checks run at exit
+    }
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) < 0) {
+        out.crashed = true;
+        out.exitCode = -1;
+    } else if (WIFSIGNALED(status)) {
+        out.crashed = true;
+        out.signal = WTERMSIG(status);
+    } else {
+        out.exitCode = WEXITSTATUS(status);
+        out.crashed = out.exitCode != 0 && out.exitCode != 3;
+    }
+    out.record = *shared;
+    munmap(mem, sizeof(JobRecord));
+    return out;
+}
+
+}  // namespace kvs

@@ -1,0 +1,177 @@
+// kvstress PLUGIN.kv [--cases N] [--seed S] ...: the robustness runner.
+// Finds the plug-in's materials through its tags and drives each one
+// generically: fuzzing, fault injection, threads, and load/unload cycles.
+// Exit code 0 when nothing was found, 1 when faults were found, 2 on bad use.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "stress/case_spec.h"
+#include "stress/job.h"
+#include "stress/runs.h"
+
+namespace {
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: kvstress PLUGIN.kv [options]\n"
+                 "  --cases N           fuzz cases per material (default 1000)\n"
+                 "  --seed S            first case seed (default 1); case i uses seed S+i\n"
+                 "  --samples N         samples per fuzz case (default 4)\n"
+                 "  --cycles N          load/unload cycles (default 20)\n"
+                 "  --threads N         threads of the thread run (default 8)\n"
+                 "  --thread-samples N  samples per thread (default 4000)\n"
+                 "  --material NAME     only this material (repeatable)\n"
+                 "  --only LIST         runs among fuzz,faults,threads,soak (default: all)\n"
+                 "  --out DIR           folder for scene files of failing cases (default .)\n"
+                 "  --write-scenes      write the scene file of every fuzz case\n"
+                 "  --no-fork           run every job in this process (for a debugger)\n");
+}
+
+bool ParseNumber(const char* s, uint64_t* out) {
+    char* end = nullptr;
+    unsigned long long v = std::strtoull(s, &end, 10);
+    if (!s[0] || *end) return false;
+    *out = v;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    kvs::RunConfig cfg;
+    std::set<std::string> only, materials;
+    bool isolate = true;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto value = [&](uint64_t* out) {
+            if (i + 1 >= argc || !ParseNumber(argv[i + 1], out)) {
+                std::fprintf(stderr, "kvstress: %s needs a number\n", a.c_str());
+                std::exit(2);
+            }
+            ++i;
+        };
+        auto text = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                std::fprintf(stderr, "kvstress: %s needs a value\n", a.c_str());
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        uint64_t n = 0;
+        if (a == "--cases") value(&cfg.cases);
+        else if (a == "--seed") value(&cfg.seed);
+        else if (a == "--samples") value(&n), cfg.samples = uint32_t(n);
+        else if (a == "--cycles") value(&n), cfg.cycles = uint32_t(n);
+        else if (a == "--threads") value(&n), cfg.threads = uint32_t(n ? n : 1);
+        else if (a == "--thread-samples") value(&n), cfg.threadSamples = uint32_t(n);
+        else if (a == "--material") materials.insert(text());
+        else if (a == "--out") cfg.out = text();
+        else if (a == "--no-fork") isolate = false;
+        else if (a == "--write-scenes") cfg.writeScenes = true;
+        else if (a == "--only") {
+            std::stringstream ss(text());
+            std::string w;
+            while (std::getline(ss, w, ',')) only.insert(w);
+        } else if (a == "-h" || a == "--help") {
+            Usage();
+            return 0;
+        } else if (a.rfind("--", 0) == 0 || !cfg.pluginFile.empty()) {
+            std::fprintf(stderr, "kvstress: unexpected argument '%s'\n", a.c_str());
+            Usage();
+            return 2;
+        } else {
+            cfg.pluginFile = a;
+        }
+    }
+    if (cfg.pluginFile.empty()) {
+        Usage();
+        return 2;
+    }
+    for (const std::string& o : only)
+        if (o != "fuzz" && o != "faults" && o != "threads" && o != "soak") {
+            std::fprintf(stderr, "kvstress: unknown run '%s'\n", o.c_str());
+            return 2;
+        }
+    auto wants = [&](const char* run) { return only.empty() || only.count(run) > 0; };
+
+    kvs::PluginInfo info;
+    std::string err;
+    if (!kvs::ProbePlugin(cfg.pluginFile, &info, &err)) {
+        std::fprintf(stderr, "kvstress: %s\n", err.c_str());
+        if (kvs::EntryLoadsOnRetry(cfg.pluginFile)) {
+            // Registration that fails once by design: the host's loader makes
+            // one entry call, so there is no server to drive.
+            std::printf("kvstress %s: the entry point fails on its first call and succeeds on the next; "
+                        "nothing to drive through the host's loader\n",
+                        cfg.pluginFile.c_str());
+            return 0;
+        }
+        return 2;
+    }
+    std::string shortName = info.path.substr(info.path.find_last_of('/') + 1);
+    cfg.pluginFile = info.path;  // scene files name the file that was tested
+    kvs::Report report(shortName);
+    std::vector<const kvs::MaterialInfo*> chosen;
+    for (const kvs::MaterialInfo& m : info.materials)
+        if (materials.empty() || materials.count(m.server)) chosen.push_back(&m);
+    for (const std::string& name : materials) {
+        bool known = false;
+        for (const kvs::MaterialInfo& m : info.materials) known = known || m.server == name;
+        if (!known) {
+            std::fprintf(stderr, "kvstress: %s has no material server '%s'\n", shortName.c_str(), name.c_str());
+            return 2;
+        }
+    }
+    std::printf("kvstress %s: %zu servers, %zu materials, seed %llu\n", shortName.c_str(), info.servers.size(),
+                info.materials.size(), static_cast<unsigned long long>(cfg.seed));
+    std::fflush(stdout);
+
+    uint64_t faults = 0;
+    auto run = [&](const std::string& job, const kvs::MaterialInfo* m, const std::function<uint64_t()>& body) {
+        kvs::JobOutcome o = kvs::RunJob(job, m ? m->server : "", isolate, body);
+        faults += o.record.faults;
+        if (o.record.faults)
+            std::printf("      %s%s: %llu faults\n", job.c_str(), m ? (" of '" + m->server + "'").c_str() : "",
+                        static_cast<unsigned long long>(o.record.faults));
+        if (!o.crashed) return;
+        ++faults;
+        std::string where = job + (m ? " of material '" + m->server + "'" : "");
+        std::string scene;
+        if (m && job == "fuzz" && o.record.inCase)
+            scene = kvs::WriteCaseScene(cfg.out, cfg.pluginFile, *m, kvs::MakeCase(*m, o.record.caseSeed));
+        report.Fault("crash or sanitizer report", where, o.Describe(), scene);
+    };
+
+    for (const kvs::MaterialInfo* m : chosen) {
+        std::printf("material '%s': %zu channels, packet '%s' (%u bytes), effect '%s' with %u values\n",
+                    m->server.c_str(), m->channels.size(), m->packet.c_str(), m->packetSize, m->effectServer.c_str(),
+                    m->effectCount);
+        if (!m->defaultsError.empty()) {
+            report.Fault("road fails at the defaults", "material '" + m->server + "'", m->defaultsError);
+            ++faults;
+            continue;
+        }
+        if (wants("fuzz")) run("fuzz", m, [&] { return kvs::FuzzMaterial(cfg, *m, report); });
+        if (wants("faults")) run("faults", m, [&] { return kvs::FaultMaterial(cfg, *m, report); });
+        if (wants("threads")) {
+            // Another material of the plug-in, or a second item of this one.
+            const kvs::MaterialInfo* other = m;
+            for (const kvs::MaterialInfo& o : info.materials)
+                if (&o != m && o.defaultsError.empty()) other = &o;
+            run("threads", m, [&] { return kvs::ThreadMaterial(cfg, *m, *other, report); });
+        }
+    }
+    if (wants("soak")) run("soak", nullptr, [&] { return kvs::SoakPlugin(cfg, info, report); });
+
+    if (faults == 0) {
+        std::printf("kvstress %s: no faults\n", shortName.c_str());
+        return 0;
+    }
+    std::printf("kvstress %s: %llu faults\n%s", shortName.c_str(), static_cast<unsigned long long>(faults),
+                report.Summary().c_str());
+    return 1;
+}

@@ -1,0 +1,31 @@
+// The kvrender command line.
+//
+//   kvrender SCENE.json -o OUT.png [--size WxH] [--spp N] [--threads N]
+//            [--dump-float OUT.pfm] [--quiet]
+//   kvrender --list PLUGIN.kv
+//   kvrender --help
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kvt {
+
+struct CommandLine {
+    enum class Mode { Render, List, Help } mode = Mode::Render;
+    std::string scene;      // Render
+    std::string output;     // -o
+    std::string floatDump;  // --dump-float
+    std::string plugin;     // List
+    uint32_t width = 0, height = 0, spp = 0;  // 0: the scene's
+    uint32_t threads = 0;                     // 0: every core
+    bool quiet = false;                       // no progress line
+};
+
+// False with a message on a bad command line.
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error);
+
+extern const char* const kUsage;
+
+}  // namespace kvt

@@ -1,0 +1,147 @@
+// The kvrender command as a user runs it: exit codes and messages.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "core/session.h"
+#include "image_buffer.h"
+
+namespace {
+
+struct CommandResult {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+CommandResult kvrender(const std::string& args) {
+    // ctest runs the tests of this file in parallel: one pair of files per run.
+    static int runs = 0;
+    const std::string base = ::testing::TempDir() + "/kvrender-" + std::to_string(getpid()) + "-" + std::to_string(++runs);
+    const std::string out = base + ".out", err = base + ".err";
+    std::string cmd = std::string("cd '") + KV_SOURCE_DIR + "' && '" + KVRENDER + "' " + args + " >'" + out + "' 2>'" + err + "'";
+    CommandResult r;
+    int raw = std::system(cmd.c_str());
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = slurp(out);
+    r.err = slurp(err);
+    std::remove(out.c_str());
+    std::remove(err.c_str());
+    return r;
+}
+
+std::string writeScene(const std::string& name, const std::string& text) {
+    std::string path = ::testing::TempDir() + "/" + std::to_string(getpid()) + "-" + name;
+    std::ofstream(path) << text;
+    return path;
+}
+
+bool built(const char* plugin) { return !kvh::Session::FindPluginFile(plugin).empty(); }
+
+TEST(Kvrender, BadCommandLinesShowUsage) {
+    struct Case {
+        const char* args;
+        const char* message;
+    } cases[] = {
+        {"", "no scene file given"},
+        {"scenes/gooch.json", "no output file given"},
+        {"scenes/gooch.json -o", "-o needs a value"},
+        {"scenes/gooch.json -o x.png --size 0x10", "--size expects WxH"},
+        {"scenes/gooch.json -o x.png --size 16385x10", "--size expects WxH"},
+        {"scenes/gooch.json -o x.png --size 64", "--size expects WxH"},
+        {"scenes/gooch.json -o x.png --spp -3", "--spp expects a number"},
+        {"scenes/gooch.json -o x.png --threads many", "--threads expects a number"},
+        {"scenes/gooch.json -o x.png --fast", "unknown option '--fast'"},
+        {"a.json b.json -o x.png", "more than one scene file"},
+        {"--list tepidon.kv scenes/gooch.json", "--list takes no scene file"},
+    };
+    for (const Case& c : cases) {
+        CommandResult r = kvrender(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
+        EXPECT_NE(r.err.find("usage: kvrender"), std::string::npos) << c.args;
+    }
+    CommandResult help = kvrender("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--list PLUGIN.kv"), std::string::npos);
+}
+
+TEST(Kvrender, BadScenesFailWithTheirKey) {
+    if (!built("tepidon.kv")) GTEST_SKIP() << "tepidon.kv not built";
+    const std::string tail = R"(, "camera": {}, "objects": [{"shape": "sphere", "material": "m"}]})";
+    struct Case {
+        std::string scene, message;
+    } cases[] = {
+        {R"({"materials": {"m": {"plugin": "missing.kv", "server": "gooch"}})" + tail,
+         "materials.m.plugin: plug-in 'missing.kv' not found"},
+        {R"({"materials": {"m": {"plugin": "tepidon.kv", "server": "toon"}})" + tail,
+         "materials.m.server: unknown material 'toon' in tepidon.kv"},
+        {R"({"materials": {"m": {"plugin": "tepidon.kv", "server": "gooch", "channels": {"warmth": 1}}})" + tail,
+         "no channel 'warmth'"},
+        {R"({"materials": {}, "camera": {}, "objects": [{"shape": "sphere", "material": "m"}]})",
+         "objects[0].material: unknown material 'm'"},
+        {R"({"objects": [{"shape": "sphere"}]})", "camera: the scene has no camera"},
+        {R"({"materials": {"m": {"plugin": "tepidon.kv", "server": "gooch"}}, "camera": {})", "not valid JSON"},
+    };
+    for (const Case& c : cases) {
+        std::string path = writeScene("bad-scene.json", c.scene);
+        CommandResult r = kvrender("'" + path + "' -o '" + ::testing::TempDir() + "/" + std::to_string(getpid()) + "-bad.png' --quiet");
+        EXPECT_EQ(r.status, 1) << c.scene;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.scene << "\n  gave: " << r.err;
+        EXPECT_NE(r.err.find("bad-scene.json"), std::string::npos) << r.err;
+    }
+    CommandResult missing = kvrender("no/such/scene.json -o x.png");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("no/such/scene.json: cannot open the scene file"), std::string::npos) << missing.err;
+}
+
+TEST(Kvrender, RendersAPngAndAFloatDump) {
+    if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
+    const std::string base = ::testing::TempDir() + "/" + std::to_string(getpid()) + "-kvtest-small";
+    const std::string png = base + ".png", pfm = base + ".pfm";
+    std::remove(png.c_str());
+    CommandResult r = kvrender("scenes/kvtest.json -o '" + png + "' --size 32x24 --spp 1 --threads 3 --dump-float '" + pfm + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, png + "\n");
+    kvr::ImageBuffer a, b;
+    std::string error;
+    ASSERT_TRUE(kvr::ImageBuffer::readPng(png, a, error)) << error;
+    ASSERT_TRUE(kvr::ImageBuffer::readFloatMap(pfm, b, error)) << error;
+    EXPECT_EQ(a.width(), 32u);
+    EXPECT_EQ(a.height(), 24u);
+    kvr::ImageDifference d = kvr::compareImages(a, b, 1.0);
+    EXPECT_TRUE(d.sameSize);
+    EXPECT_EQ(d.fractionAbove, 0.0);
+    CommandResult unwritable = kvrender("scenes/kvtest.json -o /no/such/dir/x.png --size 8x8 --quiet");
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_NE(unwritable.err.find("cannot write PNG file '/no/such/dir/x.png'"), std::string::npos) << unwritable.err;
+}
+
+TEST(Kvrender, ListsServersTagsAndChannels) {
+    if (!built("tepidon.kv")) GTEST_SKIP() << "tepidon.kv not built";
+    CommandResult r = kvrender("--list tepidon.kv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* text : {"server \"gooch\"", "server \"gooch.packet\"", "server \"GoochPFX\"",
+                             "vpacket.category      sample", "channels of item type \"material.gooch\" (13)",
+                             "warmColor.B", "packet size 48 bytes", "effect on packet \"gooch.packet\", 4 values"})
+        EXPECT_NE(r.out.find(text), std::string::npos) << text << "\n" << r.out;
+    CommandResult missing = kvrender("--list nothing-here.kv");
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("plug-in 'nothing-here.kv' not found"), std::string::npos) << missing.err;
+    CommandResult notLib = kvrender("--list scenes/gooch.json");
+    EXPECT_EQ(notLib.status, 1);
+    EXPECT_NE(notLib.err.find("not a loadable library"), std::string::npos) << notLib.err;
+}
+
+}  // namespace
