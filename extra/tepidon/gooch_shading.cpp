@@ -9,6 +9,10 @@ namespace Gooch_Shader {
 namespace {
 
 constexpr double kQuarterPi = 0.7853981633974483;
+// Contrast near 1 sits at the tangent's pole; the curve stays unclamped for
+// every visible purpose but is held inside this bound so that the colour mix
+// of finite inputs cannot overflow a float.
+constexpr double kToneLimit = 1e12;
 
 // Fixed-light tone: |V . N| with V the reversed view ray tilted up and right.
 float fixedLightTone(const st_KVpSampleRay& ray, const st_KVpSurfaceNormal& normal) {
@@ -30,7 +34,8 @@ float goochToneCurve(float t, float brightness, float contrast) {
     td = b < 0.0 ? (b + 1.0) * td : td + (1.0 - td) * b;
     t = static_cast<float>(td);
     const double k = contrast;
-    return static_cast<float>(std::tan((k + 1.0) * kQuarterPi) * (static_cast<double>(t) - 0.5) + 0.5);
+    const double f = std::tan((k + 1.0) * kQuarterPi) * (static_cast<double>(t) - 0.5) + 0.5;
+    return static_cast<float>(std::fmax(-kToneLimit, std::fmin(kToneLimit, f)));
 }
 
 bool shadeGooch(const GoochPacketData& p, bool useLights, const GoochSample& sample, st_KVpShadeComponents& sc,

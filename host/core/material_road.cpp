@@ -152,13 +152,8 @@ KvResult MaterialRoad::ReadBlock(HostError* err) {
 
 KvResult MaterialRoad::Reread(HostError* err) {
     if (!material_ || !evaluation_) return Fail(err, KV_E_FAILED, "not prepared");
-    if (shading_.load() != 0) return Fail(err, KV_E_FAILED, "samples are being shaded");
-    bool was = prepared_;
+    const bool was = prepared_;
     prepared_ = false;
-    if (shading_.load() != 0) {
-        prepared_ = was;
-        return Fail(err, KV_E_FAILED, "samples are being shaded");
-    }
     KvResult rc = ReadBlock(err);
     prepared_ = KV_SUCCEEDED(rc) && was;
     return rc;
@@ -207,7 +202,6 @@ KvResult MaterialRoad::ResolveLayers(HostError* err) {
 void MaterialRoad::Shade(SampleVector& v, vt_IKvUnknown** rayObject, st_KVpShadeComponents& sc,
                          st_KVpShadeOutput& out) const {
     if (!prepared_) return;
-    shading_.fetch_add(1, std::memory_order_acq_rel);
     const auto* m = material_.table<vt_IKvCustomMaterial>();
     Evaluator& e = v.pool->evaluator();
     e.current = &v;
@@ -226,7 +220,6 @@ void MaterialRoad::Shade(SampleVector& v, vt_IKvUnknown** rayObject, st_KVpShade
         }
     }
     m->ShaderEvaluate(material_.get(), v.ptr(), rayObject, &sc, &out, block_);
-    shading_.fetch_sub(1, std::memory_order_acq_rel);
 }
 
 std::vector<ChannelUIRecord> MaterialRoad::ProbeChannelUI() const {

@@ -22,11 +22,12 @@
 // Shade (per sample, thread-safe, no lock, no allocation): MaterialEvaluate
 // with the pool's evaluator, texture layers (pfx_Get, blend by opacity,
 // pfx_Set), then ShaderEvaluate with the caller's components, preset output
-// and ray object. Shade does nothing before Prepare succeeded, and Reread()
-// (ReadChannels again) refuses while samples are being shaded.
+// and ray object. Shade does nothing before Prepare succeeded. Reread()
+// (ReadChannels again) runs between renders, never while samples are being
+// shaded, as a host re-reads channels only between frames; Shade keeps no
+// shared counter so that threads shading one material share no cache line.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -150,7 +151,6 @@ private:
     };
     std::vector<ResolvedLayer> layers_;
     bool prepared_ = false;
-    mutable std::atomic<int32_t> shading_{0};
 };
 
 }  // namespace kvh

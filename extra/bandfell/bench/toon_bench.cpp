@@ -4,8 +4,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -18,11 +16,11 @@ using toon_test::ToonSample;
 
 struct Roads {
     ToonHost host;
+    kvt::OwnedRays rays;
     std::unique_ptr<kvh::MaterialRoad> plain, full, passthrough;
-    kvh::RayObject* rays = nullptr;
 
     Roads() {
-        if (!host.Load(true)) Die(host.error);
+        if (!host.Load(true)) kvt::Die("bandfell_bench", host.error);
         plain = host.Road({}, "plain");  // 4 bands at their defaults
         // 8 soft bands, half with gradients, banded specular, reflection by gradient.
         kvh::MaterialRoad::Options opt;
@@ -37,18 +35,7 @@ struct Roads {
         }
         full = host.Road(opt, "full");
         passthrough = host.Road({}, "passthrough", "passthrough");
-        if (!plain || !full || !passthrough) Die(host.error);
-        rays = new kvh::RayObject();
-    }
-    ~Roads() {
-        plain.reset();
-        full.reset();
-        passthrough.reset();
-        rays->ReleaseOwned();
-    }
-    [[noreturn]] static void Die(const std::string& why) {
-        std::fprintf(stderr, "bandfell_bench: %s\n", why.c_str());
-        std::exit(1);
+        if (!plain || !full || !passthrough) kvt::Die("bandfell_bench", host.error);
     }
 };
 
@@ -73,7 +60,7 @@ void ShadeSamples(benchmark::State& state, std::unique_ptr<kvh::MaterialRoad> Ro
         st_KVpShadeComponents sc = filled.sc;
         for (int c = 0; c < 3; ++c) sc.diffLit[c] = sc.diffUnshad[c] = light;
         st_KVpShadeOutput out{};
-        road.Shade(v, r.rays->ptr(), sc, out);
+        road.Shade(v, r.rays.ptr(), sc, out);
         benchmark::DoNotOptimize(out);
     }
     state.SetItemsProcessed(state.iterations());

@@ -3,40 +3,8 @@
 // loaded plug-in alike.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
+#include "testing/alloc_counter.h"
 #include "toon_host.h"
-
-namespace {
-
-std::atomic<bool> g_armed{false};
-std::atomic<long> g_allocations{0};
-
-void* Allocate(std::size_t size, std::size_t align) {
-    if (g_armed.load(std::memory_order_relaxed)) g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (size == 0) size = 1;
-    void* p = align > alignof(std::max_align_t) ? std::aligned_alloc(align, (size + align - 1) / align * align)
-                                                : std::malloc(size);
-    if (!p) throw std::bad_alloc();
-    return p;
-}
-
-}  // namespace
-
-void* operator new(std::size_t n) { return Allocate(n, 0); }
-void* operator new[](std::size_t n) { return Allocate(n, 0); }
-void* operator new(std::size_t n, std::align_val_t a) { return Allocate(n, std::size_t(a)); }
-void* operator new[](std::size_t n, std::align_val_t a) { return Allocate(n, std::size_t(a)); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
-void operator delete(void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -63,21 +31,18 @@ TEST(ToonAllocation, PerSampleShadingAllocatesNothing) {
         ASSERT_TRUE(road) << host.error;
 
         kvh::VectorPool pool(host.session->Layout());
-        auto* rays = new kvh::RayObject();
+        const kvt::OwnedRays rays;
         toon_test::ToonSample filled(pool.BeginSample(0, 0, 0.5f, 0.5f, 0), 0.0f);
         filled.sc.spec[0] = 0.4f;
         filled.sc.refl[1] = 0.3f;
-        g_allocations = 0;
-        g_armed = true;
+        kvt::AllocationCounter counter;
         for (int i = 0; i < 200; ++i) {
             st_KVpShadeComponents sc = filled.sc;
             for (float& c : sc.diffLit) c = 0.006f * float(i);
             st_KVpShadeOutput out{};
-            road->Shade(filled.v, rays->ptr(), sc, out);
+            road->Shade(filled.v, rays.ptr(), sc, out);
         }
-        g_armed = false;
-        EXPECT_EQ(g_allocations.load(), 0);
-        rays->ReleaseOwned();
+        EXPECT_EQ(counter.count(), 0);
     }
 }
 

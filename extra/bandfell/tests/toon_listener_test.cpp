@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/scene.h"
+#include "testing/host_object_check.h"
 #include "toon_host.h"
 
 namespace {
@@ -20,7 +21,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(host.Load()) << host.error; }
     void TearDown() override {
         host.session.reset();
-        EXPECT_EQ(kvh::LiveHostObjects(), live_) << kvh::LiveHostObjectReport();
+        objects.ExpectNoneLeft();
     }
     std::vector<kvh::Key> Keys(const MaterialRoad& road, const char* channel) {
         const int32_t i = road.item()->ChannelIndex(channel);
@@ -29,7 +30,7 @@ protected:
     }
     kvh::Scene& scene() { return host.session->scene(); }
 
-    int64_t live_ = kvh::LiveHostObjects();  // before the host's session exists
+    kvt::HostObjectCheck objects;  // before the host's session exists
     ToonHost host;
 };
 

@@ -12,6 +12,7 @@
 #include "core/scene_objects.h"
 #include "toon_host.h"
 #include "toon_layout.h"
+#include "testing/host_object_check.h"
 
 namespace {
 
@@ -23,8 +24,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(host.Load()) << host.error; }
     void TearDown() override {
         host.session.reset();
-        EXPECT_EQ(kvh::LiveHostObjects(), live_) << kvh::LiveHostObjectReport();
-        EXPECT_EQ(kvh::RefcountImbalances(), bad_);
+        objects.ExpectNoneLeft();
     }
     std::unique_ptr<MaterialRoad> Road(MaterialRoad::Options opt = {}) {
         auto road = host.Road(std::move(opt));
@@ -33,8 +33,7 @@ protected:
     }
     const ToonPacketData& Block(const MaterialRoad& road) { return *static_cast<const ToonPacketData*>(road.block()); }
 
-    // Counted before the host's session exists.
-    int64_t live_ = kvh::LiveHostObjects(), bad_ = kvh::RefcountImbalances();
+    kvt::HostObjectCheck objects;  // before the host's session exists
     ToonHost host;
 };
 

@@ -14,17 +14,14 @@
 // material), where each sub-sample is a real camera ray.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
 
 #include <nlohmann/json.hpp>
 
-#include "core/material_road.h"
-#include "core/ray_object.h"
-#include "core/session.h"
+#include "testing/host_sample.h"
+#include "testing/plugin_session.h"
 #include "render_job.h"
 #include "renderer.h"
 
@@ -45,43 +42,29 @@ public:
 
 // One session with both plug-ins and one road per material, made once.
 struct Bench {
-    kvh::Session session;
+    kvt::PluginSession host;
     FlatScene scene;
-    kvh::RayObject* rays = nullptr;
+    kvt::OwnedRays rays{&scene};
     std::unique_ptr<kvh::MaterialRoad> passthrough;
     std::unique_ptr<kvh::MaterialRoad> ink[5];  // by edge quality 1, 2, 4
     int items = 0;
 
     Bench() {
-        kvh::HostError err;
-        kvh::PluginLibrary* test = session.LoadPlugin("kvtest.kv", &err);
-        kvh::PluginLibrary* rim = test ? session.LoadPlugin("rimquill.kv", &err) : nullptr;
-        if (!rim) {
-            std::fprintf(stderr, "edge-ink bench: %s\n", err.message.c_str());
-            std::exit(1);
-        }
-        session.Layout();
-        passthrough = Make(*test, "passthrough", {});
-        for (int q : {1, 2, 4}) ink[q] = Make(*rim, "edgeInk", {{"edgeQuality", double(q)}});
-        rays = new kvh::RayObject(&scene);
-    }
-    ~Bench() {
-        passthrough.reset();
-        for (auto& r : ink) r.reset();
-        rays->ReleaseOwned();
+        kvh::PluginLibrary* test = host.Load("kvtest.kv");
+        kvh::PluginLibrary* rim = test ? host.Load("rimquill.kv") : nullptr;
+        if (!rim) kvt::Die("edge-ink bench", host.error);
+        host.session->Layout();
+        passthrough = Make(test, "passthrough", {});
+        for (int q : {1, 2, 4}) ink[q] = Make(rim, "edgeInk", {{"edgeQuality", double(q)}});
     }
 
-    std::unique_ptr<kvh::MaterialRoad> Make(kvh::PluginLibrary& lib, const char* server,
+    std::unique_ptr<kvh::MaterialRoad> Make(const kvh::PluginLibrary* lib, const char* server,
                                             std::vector<kvh::ChannelValue> values) {
         kvh::MaterialRoad::Options opt;
         opt.itemName = std::string(server) + std::to_string(++items);  // one item per road
         opt.values = std::move(values);
-        auto road = kvh::MaterialRoad::Create(session, lib, server, std::move(opt));
-        kvh::HostError err;
-        if (!road || road->Prepare(&err)) {
-            std::fprintf(stderr, "edge-ink bench: %s: %s\n", server, err.message.c_str());
-            std::exit(1);
-        }
+        auto road = host.Road(lib, server, std::move(opt));
+        if (!road) kvt::Die("edge-ink bench", host.error);
         return road;
     }
 };
@@ -93,30 +76,20 @@ Bench& Shared() {
 
 // A camera sample facing a flat surface, as the renderer fills it.
 void FillSample(kvh::SampleVector& v) {
-    v.SetAllPresent(true);
-    auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
-    *ray = st_KVpSampleRay{};
-    ray->dir[2] = -1.0f;
-    ray->flags = KV_RAY_CAMERA;
-    auto* n = v.Packet<st_KVpSurfaceNormal>(kvh::HostPacket::SurfaceNormal);
-    *n = st_KVpSurfaceNormal{};
-    n->normal[2] = 1.0f;
-    auto* parms = v.Packet<st_KVpSampleParms>(kvh::HostPacket::SampleParms);
-    *parms = st_KVpSampleParms{};
-    parms->diffAmt = 1.0f;
+    kvt::FacingSample(v, false).ray->flags = KV_RAY_CAMERA;
     *v.Packet<st_KVpCameraResolution>(kvh::HostPacket::CameraResolution) = {640, 480};
 }
 
 void Run(benchmark::State& state, const kvh::MaterialRoad& road, int subsamples) {
     Bench& b = Shared();
-    kvh::VectorPool pool(b.session.Layout());  // one per thread
+    kvh::VectorPool pool(b.host.session->Layout());  // one per thread
     uint32_t i = 0;
     for (auto _ : state) {
         kvh::SampleVector& v = pool.BeginSample(int32_t(i % 640), int32_t(i / 640 % 480), 0.5f, 0.5f, 0);
         if (i++ == 0) FillSample(v);
         st_KVpShadeComponents sc{};
         st_KVpShadeOutput out{{0.5f, 0.5f, 0.5f}, 1.0f};
-        road.Shade(v, b.rays->ptr(), sc, out);
+        road.Shade(v, b.rays.ptr(), sc, out);
         benchmark::DoNotOptimize(out);
     }
     state.SetItemsProcessed(state.iterations());
@@ -159,10 +132,7 @@ struct RenderedBench {
     std::unique_ptr<kvr::Renderer> renderer;
     explicit RenderedBench(int quality) {
         std::string error;
-        if (!kvr::loadRenderJobJson(RenderedScene(quality), ".", {}, job, error)) {
-            std::fprintf(stderr, "edge-ink bench: %s\n", error.c_str());
-            std::exit(1);
-        }
+        if (!kvr::loadRenderJobJson(RenderedScene(quality), ".", {}, job, error)) kvt::Die("edge-ink bench", error);
         renderer = std::make_unique<kvr::Renderer>(job.scene, job.session->Layout(), job.roads);
     }
     ~RenderedBench() { renderer.reset(); }

@@ -4,8 +4,6 @@
 // on all of them.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <thread>
 
 #include "gooch_host.h"
@@ -20,29 +18,18 @@ using gooch_test::HostSample;
 // One session and its roads for the whole run (made on first use).
 struct Roads {
     GoochHost host;
+    kvt::OwnedRays rays;
     std::unique_ptr<kvh::MaterialRoad> fixed, lit, passthrough;
-    kvh::RayObject* rays = nullptr;
 
     Roads() {
-        if (!host.Load(true)) Die(host.error);
+        if (!host.Load(true)) kvt::Die("gooch_bench", host.error);
         fixed = host.Road({});
         kvh::MaterialRoad::Options opt;
         opt.itemName = "lit";
         opt.values = {{"useLights", 1}};
         lit = host.Road(opt);
         passthrough = host.Road({}, "passthrough");
-        if (!fixed || !lit || !passthrough) Die(host.error);
-        rays = new kvh::RayObject();
-    }
-    ~Roads() {
-        fixed.reset();
-        lit.reset();
-        passthrough.reset();
-        rays->ReleaseOwned();
-    }
-    [[noreturn]] static void Die(const std::string& why) {
-        std::fprintf(stderr, "gooch_bench: %s\n", why.c_str());
-        std::exit(1);
+        if (!fixed || !lit || !passthrough) kvt::Die("gooch_bench", host.error);
     }
 };
 
@@ -60,7 +47,7 @@ void ShadeSamples(benchmark::State& state, std::unique_ptr<kvh::MaterialRoad> Ro
     const HostSample filled(v);
     for (auto _ : state) {
         HostSample s = filled;
-        road.Shade(v, r.rays->ptr(), s.sc, s.out);
+        road.Shade(v, r.rays.ptr(), s.sc, s.out);
         benchmark::DoNotOptimize(s.out);
     }
     state.SetItemsProcessed(state.iterations());

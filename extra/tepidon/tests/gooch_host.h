@@ -6,39 +6,27 @@
 #include <memory>
 #include <string>
 
-#include "core/material_road.h"
-#include "core/ray_object.h"
-#include "core/session.h"
+#include "testing/host_sample.h"
+#include "testing/plugin_session.h"
 
 namespace gooch_test {
 
 // Loads the built plug-in (and, when asked, the framework's test plug-in).
-struct GoochHost {
-    std::unique_ptr<kvh::Session> session;
+struct GoochHost : kvt::PluginSession {
     kvh::PluginLibrary* gooch = nullptr;
     kvh::PluginLibrary* kvtest = nullptr;
-    std::string error;
 
     bool Load(bool withTestPlugin = false) {
         session = std::make_unique<kvh::Session>();
-        kvh::HostError err;
-        gooch = session->LoadPlugin("tepidon.kv", &err);
-        if (!gooch) return error = err.message, false;
-        if (withTestPlugin) {
-            kvtest = session->LoadPlugin("kvtest.kv", &err);
-            if (!kvtest) return error = err.message, false;
-        }
+        if (!(gooch = PluginSession::Load("tepidon.kv"))) return false;
+        if (withTestPlugin && !(kvtest = PluginSession::Load("kvtest.kv"))) return false;
         session->Layout();
         return true;
     }
 
     // A prepared road of `server` (default "gooch"), or null with `error` set.
     std::unique_ptr<kvh::MaterialRoad> Road(kvh::MaterialRoad::Options opt, const char* server = "gooch") {
-        const kvh::PluginLibrary* lib = std::string(server) == "gooch" ? gooch : kvtest;
-        auto road = kvh::MaterialRoad::Create(*session, *lib, server, std::move(opt));
-        kvh::HostError err;
-        if (KV_FAILED(road->Prepare(&err))) return error = err.message, nullptr;
-        return road;
+        return PluginSession::Road(std::string(server) == "gooch" ? gooch : kvtest, server, std::move(opt));
     }
 
     int32_t GoochPacketOffset() const { return session->Layout().OffsetOf("gooch.packet"); }
@@ -51,18 +39,7 @@ struct HostSample {
     st_KVpShadeOutput out{};
 
     explicit HostSample(kvh::SampleVector& v) {
-        v.SetAllPresent(true);
-        v.pool->InitializePluginPackets(v);
-        auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
-        *ray = {};
-        ray->dir[2] = -1.0f;
-        auto* n = v.Packet<st_KVpSurfaceNormal>(kvh::HostPacket::SurfaceNormal);
-        *n = {};
-        n->normal[2] = 1.0f;
-        auto* parms = v.Packet<st_KVpSampleParms>(kvh::HostPacket::SampleParms);
-        *parms = {};
-        for (float& c : parms->diffCol) c = 0.5f;
-        parms->diffAmt = 1.0f;
+        for (float& c : kvt::FacingSample(v).parms->diffCol) c = 0.5f;
         for (int c = 0; c < 3; ++c) {
             sc.diffLit[c] = 0.6f;
             sc.indirect[c] = 0.1f;

@@ -5,10 +5,12 @@
 
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <thread>
 
 #include "core/scene_objects.h"
 #include "gooch_host.h"
+#include "testing/host_object_check.h"
 
 namespace {
 
@@ -69,18 +71,15 @@ const Vt* T(vt_IKvUnknown** p) {
 class GoochRoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        live_ = LiveHostObjects();
-        bad_ = RefcountImbalances();
         ASSERT_TRUE(host_.Load()) << host_.error;
         pool_ = std::make_unique<VectorPool>(host_.session->Layout());
-        rays_ = new RayObject();
+        rays_.emplace();
     }
     void TearDown() override {
-        rays_->ReleaseOwned();
+        rays_.reset();
         pool_.reset();
         host_.session.reset();
-        EXPECT_EQ(LiveHostObjects(), live_) << LiveHostObjectReport();
-        EXPECT_EQ(RefcountImbalances(), bad_);
+        objects_.ExpectNoneLeft();
     }
 
     std::unique_ptr<MaterialRoad> Road(MaterialRoad::Options opt = {}) {
@@ -101,10 +100,10 @@ protected:
         return obj ? obj.Query(iid) : ComRef();
     }
 
+    kvt::HostObjectCheck objects_;  // before the host's session exists
     GoochHost host_;
     std::unique_ptr<VectorPool> pool_;
-    RayObject* rays_ = nullptr;
-    int64_t live_ = 0, bad_ = 0;
+    std::optional<kvt::OwnedRays> rays_;
 };
 
 TEST_F(GoochRoad, ServersTagsAndPacketAsTheHostRecordsThem) {

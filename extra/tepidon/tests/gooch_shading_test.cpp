@@ -61,6 +61,9 @@ TEST(GoochShading, ContrastAndBrightnessCurves) {
     EXPECT_NEAR(goochToneCurve(0.7f, -1.0f, 0.0f), 0.0f, 1e-7f);  // cool
     EXPECT_NEAR(goochToneCurve(0.7f, 1.0f, 0.0f), 1.0f, 1e-7f);   // warm
     EXPECT_GT(std::fabs(goochToneCurve(0.9f, 0.0f, 0.999f)), 100.0f);  // unclamped near 1
+    // At the pole the curve is bounded so that the colour mix stays finite.
+    EXPECT_FLOAT_EQ(goochToneCurve(1e6f, 0.0f, 1.0f), 1e12f);
+    EXPECT_FLOAT_EQ(goochToneCurve(-1e6f, 0.0f, 1.0f), -1e12f);
 
     Sample s;
     GoochPacketData p = defaults();

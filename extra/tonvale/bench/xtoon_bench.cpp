@@ -3,28 +3,19 @@
 // kvtest.kv, which does nothing per sample (the road's own cost).
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "core/image.h"
-#include "core/material_road.h"
-#include "core/ray_object.h"
-#include "core/session.h"
+#include "testing/plugin_session.h"
 
 namespace {
 
 struct Bench {
-    kvh::Session session;
+    kvt::PluginSession host;
+    kvt::OwnedRays rays;
     std::vector<std::unique_ptr<kvh::MaterialRoad>> roads;
     std::unique_ptr<kvh::VectorPool> pool;
-    kvh::RayObject* rays = nullptr;
-
-    ~Bench() {
-        roads.clear();
-        pool.reset();
-        if (rays) rays->ReleaseOwned();
-    }
 };
 
 void ShadeSamples(benchmark::State& state, Bench& b, const kvh::MaterialRoad& road) {
@@ -50,7 +41,7 @@ void ShadeSamples(benchmark::State& state, Bench& b, const kvh::MaterialRoad& ro
             sc.refl[c] = 0.05f;
         }
         st_KVpShadeOutput out{{0.0f, 0.0f, 0.0f}, 1.0f};
-        road.Shade(v, b.rays->ptr(), sc, out);
+        road.Shade(v, b.rays.ptr(), sc, out);
         benchmark::DoNotOptimize(out);
     }
 }
@@ -60,14 +51,10 @@ void ShadeSamples(benchmark::State& state, Bench& b, const kvh::MaterialRoad& ro
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Bench b;
-    kvh::HostError err;
-    kvh::PluginLibrary* xtoon = b.session.LoadPlugin("tonvale.kv", &err);
-    kvh::PluginLibrary* test = xtoon ? b.session.LoadPlugin("kvtest.kv", &err) : nullptr;
-    if (!xtoon || !test) {
-        std::fprintf(stderr, "%s\n", err.message.c_str());
-        return 1;
-    }
-    b.session.scene().CreateClip("clip", kvh::ProceduralHatching(512, 512));
+    kvh::PluginLibrary* xtoon = b.host.Load("tonvale.kv");
+    kvh::PluginLibrary* test = xtoon ? b.host.Load("kvtest.kv") : nullptr;
+    if (!xtoon || !test) kvt::Die("tonvale_bench", b.host.error);
+    b.host.session->scene().CreateClip("clip", kvh::ProceduralHatching(512, 512));
 
     struct Case {
         const char* name;
@@ -91,15 +78,11 @@ int main(int argc, char** argv) {
 
     for (Case& c : cases) {
         c.options.itemName = c.name;
-        auto road = kvh::MaterialRoad::Create(b.session, *c.lib, c.server, c.options);
-        if (KV_FAILED(road->Prepare(&err))) {
-            std::fprintf(stderr, "%s\n", err.message.c_str());
-            return 1;
-        }
+        auto road = b.host.Road(c.lib, c.server, c.options);
+        if (!road) kvt::Die("tonvale_bench", b.host.error);
         b.roads.push_back(std::move(road));
     }
-    b.pool = std::make_unique<kvh::VectorPool>(b.session.Layout());
-    b.rays = new kvh::RayObject();
+    b.pool = std::make_unique<kvh::VectorPool>(b.host.session->Layout());
     for (size_t i = 0; i < cases.size(); ++i) {
         const kvh::MaterialRoad& road = *b.roads[i];
         benchmark::RegisterBenchmark(cases[i].name, [&b, &road](benchmark::State& s) { ShadeSamples(s, b, road); });

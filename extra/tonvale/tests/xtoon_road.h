@@ -6,12 +6,12 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "core/material_road.h"
-#include "core/ray_object.h"
-#include "core/session.h"
+#include "testing/host_object_check.h"
+#include "testing/plugin_session.h"
 #include "xtoon_packet.h"
 
 namespace XToon_Shader::test {
@@ -49,44 +49,41 @@ inline void DetailAsGrey(kvh::MaterialRoad::Options& o) {
 class XToonRoadTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        live_ = kvh::LiveHostObjects();
         const std::string path = kvh::Session::FindPluginFile("tonvale.kv");
         ASSERT_FALSE(path.empty()) << "tonvale.kv not built";
-        session_ = std::make_unique<kvh::Session>();
-        lib_ = session_->LoadPlugin(path, &err_);
-        ASSERT_NE(lib_, nullptr) << err_.message;
+        lib_ = host_.Load(path);
+        ASSERT_NE(lib_, nullptr) << host_.error;
     }
     void TearDown() override {
         roads_.clear();
         pool_.reset();
-        if (rays_) rays_->ReleaseOwned();
-        session_.reset();
-        EXPECT_EQ(kvh::LiveHostObjects(), live_) << kvh::LiveHostObjectReport();
+        rays_.reset();
+        host_.session.reset();
+        objects_.ExpectNoneLeft();
     }
 
     // A prepared road of an "xtoon" material; null (with a failure) when it
     // cannot be prepared.
     kvh::MaterialRoad* Road(kvh::MaterialRoad::Options o = {}) {
         if (o.itemName.empty()) o.itemName = "xtoon" + std::to_string(roads_.size());
-        auto road = kvh::MaterialRoad::Create(*session_, *lib_, "xtoon", std::move(o));
-        const KvResult rc = road->Prepare(&err_);
-        EXPECT_EQ(rc, KV_OK) << err_.message;
-        if (KV_FAILED(rc)) return nullptr;
+        auto road = host_.Road(lib_, "xtoon", std::move(o));
+        EXPECT_NE(road, nullptr) << host_.error;
+        if (!road) return nullptr;
         roads_.push_back(std::move(road));
         return roads_.back().get();
     }
 
     kvh::SampleVector& Vector() {
-        if (!pool_) pool_ = std::make_unique<kvh::VectorPool>(session_->Layout());
-        if (!rays_) rays_ = new kvh::RayObject();
+        if (!pool_) pool_ = std::make_unique<kvh::VectorPool>(host_.session->Layout());
+        if (!rays_) rays_.emplace();
         return pool_->BeginSample(0, 0, 0.5f, 0.5f, 0);
     }
-    int32_t PacketOffset() { return session_->Layout().OffsetOf("xtoon.shader.packet"); }
+    int32_t PacketOffset() { return host_.session->Layout().OffsetOf("xtoon.shader.packet"); }
 
     Shaded Shade(const kvh::MaterialRoad& road, const Sample& s, bool withPacket = true) {
         kvh::SampleVector& v = Vector();
         v.SetAllPresent(true);
-        if (!withPacket) v.SetPresent(uint32_t(session_->Layout().IndexAtOffset(PacketOffset())), false);
+        if (!withPacket) v.SetPresent(uint32_t(host_.session->Layout().IndexAtOffset(PacketOffset())), false);
         auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
         std::memcpy(ray->dir, s.dir, sizeof s.dir);
         ray->dist = s.dist;
@@ -115,13 +112,13 @@ protected:
         return *static_cast<const XToonPacketData*>(road.block());
     }
 
-    int64_t live_ = 0;
+    kvt::HostObjectCheck objects_;  // before the session exists
     kvh::HostError err_;
-    std::unique_ptr<kvh::Session> session_;
+    kvt::PluginSession host_;
     kvh::PluginLibrary* lib_ = nullptr;
     std::vector<std::unique_ptr<kvh::MaterialRoad>> roads_;
     std::unique_ptr<kvh::VectorPool> pool_;
-    kvh::RayObject* rays_ = nullptr;
+    std::optional<kvt::OwnedRays> rays_;
 };
 
 }  // namespace XToon_Shader::test

@@ -33,8 +33,8 @@ TEST_F(XToonRoadTest, ServersTagsPacketAndEffectTable) {
     EXPECT_EQ(road->customPacket(), "xtoon.shader.packet");
     vt_IKvUnknown** material = road->material();
     EXPECT_EQ((*reinterpret_cast<vt_IKvCustomMaterial**>(material))->Flags(material), 0x801);
-    const auto& packets = session_->Layout().packets();
-    const int32_t index = session_->Layout().IndexAtOffset(PacketOffset());
+    const auto& packets = host_.session->Layout().packets();
+    const int32_t index = host_.session->Layout().IndexAtOffset(PacketOffset());
     ASSERT_GE(index, 0);
     EXPECT_EQ(packets[uint32_t(index)].size, 112u);
     // A fresh packet: patAlpha 1 and the reserved word at byte 68 is 1.0.

@@ -34,11 +34,11 @@ protected:
         o.links = std::move(links);
         return Road(o);
     }
-    std::vector<kvh::StdDialogService::Event> Events() { return session_->dialogs().events(); }
+    std::vector<kvh::StdDialogService::Event> Events() { return host_.session->dialogs().events(); }
 };
 
 TEST_F(XToonClipTest, LinkedClipBecomesTheToneImage) {
-    kvh::Scene& scene = session_->scene();
+    kvh::Scene& scene = host_.session->scene();
     ASSERT_TRUE(scene.CreateLocator("loc", kvh::Mat4()));
     ASSERT_TRUE(scene.CreateClip("clip", CoordinateImage(0.5f, 0.5f)));
     ASSERT_TRUE(scene.CreateClip("later", CoordinateImage(0.9f, 1.0f)));
@@ -49,7 +49,7 @@ TEST_F(XToonClipTest, LinkedClipBecomesTheToneImage) {
     EXPECT_EQ(events[0].kind, kvh::StdDialogService::Event::Open);
     EXPECT_EQ(events[0].title, "XToon Image");
     EXPECT_EQ(events[1].kind, kvh::StdDialogService::Event::Close);
-    EXPECT_EQ(session_->dialogs().openMonitors(), 0);
+    EXPECT_EQ(host_.session->dialogs().openMonitors(), 0);
 
     // Tone 0.5 across, detail 0.25 down: pixel (128, 64) of the first clip,
     // blended by its alpha 0.5 over the host's sum (0 here).
@@ -67,7 +67,7 @@ TEST_F(XToonClipTest, LinkedClipBecomesTheToneImage) {
 }
 
 TEST_F(XToonClipTest, ClipFailuresLeaveAConsistentToneImage) {
-    kvh::Scene& scene = session_->scene();
+    kvh::Scene& scene = host_.session->scene();
     kvh::SceneItem* clip = scene.CreateClip("clip", CoordinateImage(0.0f, 1.0f));
     ASSERT_TRUE(scene.CreateLocator("loc", kvh::Mat4()));
     Sample s;
@@ -95,15 +95,15 @@ TEST_F(XToonClipTest, ClipFailuresLeaveAConsistentToneImage) {
     EXPECT_NEAR(Shade(*road, s).color[0], grey, 1e-6);
     // Without a monitor the image is still made, and nothing is closed.
     clip->filterMode = 0;
-    session_->dialogs().failAllocate = true;
+    host_.session->dialogs().failAllocate = true;
     ASSERT_EQ(road->Reread(&err_), KV_OK);
     EXPECT_EQ(Events().size(), 4u);
-    EXPECT_EQ(session_->dialogs().openMonitors(), 0);
+    EXPECT_EQ(host_.session->dialogs().openMonitors(), 0);
     EXPECT_NEAR(Shade(*road, s).color[0], pixel, 1e-6);
 }
 
 TEST_F(XToonClipTest, ClipWithoutImageStackCountsAsNoClip) {
-    kvh::SceneItem* clip = session_->scene().CreateClip("clip", CoordinateImage(0.0f, 1.0f));
+    kvh::SceneItem* clip = host_.session->scene().CreateClip("clip", CoordinateImage(0.0f, 1.0f));
     ASSERT_TRUE(clip && clip->RemoveChannel("imageStack"));
     MaterialRoad* road = ImageRoad({"clip"});
     ASSERT_TRUE(road);
@@ -150,7 +150,7 @@ TEST_F(XToonRoadTest, ChannelUIRules) {
         EXPECT_TRUE(disabled(Ui(image, ch), kGradients)) << ch;
     for (const char* ch : {"specGrad", "reflGrad", "detail", "useImage"}) EXPECT_EQ(Ui(image, ch).enabled, KV_OK) << ch;
 
-    const int32_t myType = int32_t(session_->sceneTypes().Lookup("material.xtoon"));
+    const int32_t myType = int32_t(host_.session->sceneTypes().Lookup("material.xtoon"));
     ASSERT_NE(myType, 0);
     for (auto [ch, dep] : {std::pair{"bottomColor.R", "useImage"}, {"stepPos", "useImage"},
                            {"zRange", "detailMode"}, {"strength", "detailMode"}}) {
@@ -175,9 +175,9 @@ TEST_F(XToonRoadTest, ListenerSeedsRampsOfNewXToonItemsOnly) {
     stored.gradients = {{"topColor.R", {{0.0, 0.3}, {1.0, 0.7}}}};
     MaterialRoad* loaded = Road(stored);
     ASSERT_TRUE(fresh && loaded);
-    EXPECT_EQ(session_->listeners().count(), 1u);
+    EXPECT_EQ(host_.session->listeners().count(), 1u);
 
-    kvh::Scene& scene = session_->scene();
+    kvh::Scene& scene = host_.session->scene();
     auto keys = [&](MaterialRoad* road, const char* channel) {
         return scene.Keys(road->item(), uint32_t(road->item()->ChannelIndex(channel)));
     };
@@ -201,14 +201,14 @@ TEST_F(XToonRoadTest, ListenerSeedsRampsOfNewXToonItemsOnly) {
     c.object = kvh::ObjectValue::Gradient;
     kvh::SceneItem* other = scene.CreateItem("toon", "material.toon", {c});
     ASSERT_TRUE(other);
-    session_->listeners().SendItemAdd(other->ptr());
+    host_.session->listeners().SendItemAdd(other->ptr());
     EXPECT_TRUE(scene.Keys(other, 0).empty());
 
     // The listener goes with the last material.
     roads_.pop_back();
-    EXPECT_EQ(session_->listeners().count(), 1u);
+    EXPECT_EQ(host_.session->listeners().count(), 1u);
     roads_.clear();
-    EXPECT_EQ(session_->listeners().count(), 0u);
+    EXPECT_EQ(host_.session->listeners().count(), 0u);
 }
 
 }  // namespace

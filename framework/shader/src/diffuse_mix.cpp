@@ -1,5 +1,7 @@
 #include "shader/diffuse_mix.h"
 
+#include <cmath>
+
 #include "shader/shading_math.h"
 
 namespace kv::shader {
@@ -14,7 +16,10 @@ DiffuseMix diffuseMix(const st_KVpShadeComponents& sc, const st_KVpSampleParms& 
         mix.illumination[c] = without + (with - without) * shadows;
     }
     const float d = luminance(parms.diffCol) * parms.diffAmt;
-    mix.ratio = d > 0.0f ? luminance(mix.illumination) / d : 0.0f;
+    // A denormal brightness makes the quotient overflow to infinity, which no
+    // later step can shade with: treat it like a brightness of zero.
+    const float ratio = d > 0.0f ? luminance(mix.illumination) / d : 0.0f;
+    mix.ratio = std::isinf(ratio) ? 0.0f : ratio;
     return mix;
 }
 

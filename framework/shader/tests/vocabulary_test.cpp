@@ -37,6 +37,9 @@ TEST(DiffuseMix, ShadowsSelectLitOrUnshadowedAndBlackGivesZeroRatio) {
     EXPECT_FLOAT_EQ(m.illumination[1], 0.6f + 0.25f);
     parms.diffAmt = 0.0f;
     EXPECT_EQ(diffuseMix(sc, parms, 1.0f, 1.0f).ratio, 0.0f);
+    parms.diffAmt = 1e-38f;  // a denormal brightness: the quotient would overflow
+    for (int c = 0; c < 3; ++c) sc.diffLit[c] = 1e6f;
+    EXPECT_EQ(diffuseMix(sc, parms, 1.0f, 0.0f).ratio, 0.0f);
 }
 
 TEST(PopupLists, RowsEndWithNameAndTerminator) {

@@ -7,25 +7,15 @@
 //   build/bin/kvrender scenes/edge-ink.json --size 240x160 --spp 4 -o extra/rimquill/tests/references/edge-ink.png
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
-#include "render_job.h"
-#include "renderer.h"
+#include "testing/render_test_support.h"
 
 namespace {
 
 constexpr uint32_t kW = 240, kH = 160;
 // Object indices in scenes/edge-ink.json.
 enum { kGround, kBall, kBox, kFront, kMirror, kGlass };
-
-nlohmann::json SceneDocument()
-{
-    std::ifstream in(std::string(RIMQUILL_SCENES_DIR) + "/edge-ink.json");
-    return nlohmann::json::parse(in);
-}
 
 struct Rendered {
     kvr::ImageBuffer image;
@@ -34,28 +24,7 @@ struct Rendered {
 
 Rendered Render(const nlohmann::json& doc)
 {
-    Rendered out;
-    kvr::RenderJob job;
-    std::string error;
-    kvr::RenderOverrides o;
-    o.width = kW;
-    o.height = kH;
-    o.spp = 4;
-    if (!kvr::loadRenderJobJson(doc, RIMQUILL_SCENES_DIR, o, job, error)) {
-        ADD_FAILURE() << error;
-        return out;
-    }
-    out.objects.assign(size_t(kW) * kH, -1);
-    for (uint32_t y = 0; y < kH; ++y)
-        for (uint32_t x = 0; x < kW; ++x) {
-            kvr::RayHit hit;
-            if (job.scene.rays->intersect(job.scene.camera.position, job.scene.camera.direction(x + 0.5, y + 0.5), 0,
-                                          1e30f, hit))
-                out.objects[size_t(y) * kW + x] = int(hit.object);
-        }
-    kvr::Renderer r(job.scene, job.session->Layout(), job.roads);
-    out.image = r.Render(0);
-    return out;
+    return {kvr::test::renderDocument(doc, kW, kH, 4, 0), kvr::test::objectMap(doc, kW, kH)};
 }
 
 float Luma(const kvr::Vec3& c) { return 0.3f * c.x + 0.59f * c.y + 0.11f * c.z; }
@@ -65,8 +34,8 @@ class EdgeInkRender : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        if (kvh::Session::FindPluginFile("rimquill.kv").empty()) return;
-        nlohmann::json doc = SceneDocument();
+        if (!kvr::test::pluginBuilt("rimquill.kv")) return;
+        nlohmann::json doc = kvr::test::sceneDocument("edge-ink.json");
         inked_ = new Rendered(Render(doc));
         for (auto& o : doc["objects"]) o.erase("material");
         plain_ = new Rendered(Render(doc));
@@ -173,10 +142,8 @@ TEST_F(EdgeInkRender, CubeFacesMeetInALine)
 
 TEST_F(EdgeInkRender, MatchesTheReference)
 {
-    kvr::ImageBuffer ref;
-    std::string error;
-    ASSERT_TRUE(kvr::ImageBuffer::readPng(std::string(RIMQUILL_REFERENCE_DIR) + "/edge-ink.png", ref, error)) << error;
-    const kvr::ImageDifference d = kvr::compareImages(inked_->image, ref, 12.0);
+    const kvr::ImageDifference d =
+        kvr::test::compareWithReference(inked_->image, std::string(KV_REFERENCE_DIR) + "/edge-ink.png");
     ASSERT_TRUE(d.sameSize);
     EXPECT_LT(d.meanAbs, 1.0);
     EXPECT_LT(d.fractionAbove, 0.01);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "testing/host_sample.h"
+
 namespace inkroad {
 
 float StepScene::Trace(kvh::SampleVector& into, const double* origin, const float* dir, uint32_t flags)
@@ -26,25 +28,20 @@ KvResult StepScene::SurfaceAt(kvh::SampleVector& v, float dx, float, st_KVpSurfa
 
 void RoadTest::SetUp()
 {
-    live_ = kvh::LiveHostObjects();
-    bad_ = kvh::RefcountImbalances();
     const std::string path = kvh::Session::FindPluginFile("rimquill.kv");
     ASSERT_FALSE(path.empty()) << "rimquill.kv not built";
-    session = std::make_unique<kvh::Session>();
-    kvh::HostError err;
-    lib = session->LoadPlugin(path, &err);
-    ASSERT_NE(lib, nullptr) << err.message;
-    pool = std::make_unique<kvh::VectorPool>(session->Layout());
-    rays = new kvh::RayObject(&scene);
+    lib = host.Load(path);
+    ASSERT_NE(lib, nullptr) << host.error;
+    pool = std::make_unique<kvh::VectorPool>(host.session->Layout());
+    rays.emplace(&scene);
 }
 
 void RoadTest::TearDown()
 {
-    if (rays) rays->ReleaseOwned();
+    rays.reset();
     pool.reset();
-    session.reset();
-    EXPECT_EQ(kvh::LiveHostObjects(), live_) << kvh::LiveHostObjectReport();
-    EXPECT_EQ(kvh::RefcountImbalances(), bad_);
+    host.session.reset();
+    objects.ExpectNoneLeft();
 }
 
 std::unique_ptr<kvh::MaterialRoad> RoadTest::Road(std::vector<kvh::ChannelValue> values,
@@ -52,31 +49,19 @@ std::unique_ptr<kvh::MaterialRoad> RoadTest::Road(std::vector<kvh::ChannelValue>
 {
     options.values.insert(options.values.end(), values.begin(), values.end());
     if (options.itemName.empty()) options.itemName = "ink" + std::to_string(++roads_);  // one item per road
-    auto road = kvh::MaterialRoad::Create(*session, *lib, "edgeInk", std::move(options));
-    kvh::HostError err;
-    EXPECT_NE(road, nullptr);
-    if (road) {
-        EXPECT_EQ(road->Prepare(&err), KV_OK) << err.message;
-    }
+    auto road = host.Road(lib, "edgeInk", std::move(options));
+    EXPECT_NE(road, nullptr) << host.error;
     return road;
 }
 
 Rgb RoadTest::ShadeAt(const kvh::MaterialRoad& road, int x, uint32_t flags)
 {
     kvh::SampleVector& v = pool->BeginSample(x, 5, 0.5f, 0.5f, 0);
-    v.SetAllPresent(true);
-    pool->InitializePluginPackets(v);
-    auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
-    *ray = st_KVpSampleRay{};
-    ray->dir[2] = -1.0f;
-    ray->flags = flags;
-    auto* n = v.Packet<st_KVpSurfaceNormal>(kvh::HostPacket::SurfaceNormal);
-    *n = st_KVpSurfaceNormal{};
-    std::copy(viewNormal, viewNormal + 3, n->normal);
-    auto* parms = v.Packet<st_KVpSampleParms>(kvh::HostPacket::SampleParms);
-    *parms = st_KVpSampleParms{};
+    const kvt::HostPackets host = kvt::FacingSample(v);
+    host.ray->flags = flags;
+    std::copy(viewNormal, viewNormal + 3, host.normal->normal);
+    st_KVpSampleParms* parms = host.parms;
     std::copy(diffuse, diffuse + 3, parms->diffCol);
-    parms->diffAmt = 1.0f;
     parms->reflAmt = reflectionAmount;
     parms->tranAmt = transparency;
     *v.Packet<st_KVpCameraResolution>(kvh::HostPacket::CameraResolution) = {64, 48};
@@ -91,7 +76,7 @@ Rgb RoadTest::ShadeAt(const kvh::MaterialRoad& road, int x, uint32_t flags)
 void RoadTest::SubSamplesToTheRight()
 {
     // (0.5, 1) becomes (u, v) = (0, 1): full radius, straight along +x.
-    session->shading().SetRandomSource(
+    host.session->shading().SetRandomSource(
         [](void*, const kvh::SampleHeader&, uint32_t, float* u, float* v) {
             *u = 0.5f;
             *v = 1.0f;

@@ -7,11 +7,11 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <vector>
 
-#include "core/material_road.h"
-#include "core/ray_object.h"
-#include "core/session.h"
+#include "testing/host_object_check.h"
+#include "testing/plugin_session.h"
 
 namespace inkroad {
 
@@ -66,11 +66,12 @@ protected:
     // Every sub-sample lands one pixel to the right of the centre.
     void SubSamplesToTheRight();
 
-    std::unique_ptr<kvh::Session> session;
+    kvt::HostObjectCheck objects;  // before the session exists
+    kvt::PluginSession host;
     kvh::PluginLibrary* lib = nullptr;
     std::unique_ptr<kvh::VectorPool> pool;
     StepScene scene;
-    kvh::RayObject* rays = nullptr;
+    std::optional<kvt::OwnedRays> rays;
     kvh::SampleVector* last = nullptr;  // the vector of the last ShadeAt
 
     // Host values of the shaded sample.
@@ -81,7 +82,6 @@ protected:
     st_KVpShadeComponents components{};
 
 private:
-    int64_t live_ = 0, bad_ = 0;
     int roads_ = 0;
 };
 

@@ -47,8 +47,8 @@ TEST_F(RoadTest, ServersTagsAndChannels)
     auto road = Road({});
     ASSERT_TRUE(road && road->prepared());
     EXPECT_EQ(road->customPacket(), "edge.ink.packet");
-    EXPECT_EQ(session->Layout().packets()[session->Layout().IndexAtOffset(
-                  session->Layout().OffsetOf("edge.ink.packet"))].size, 112u);
+    EXPECT_EQ(host.session->Layout().packets()[host.session->Layout().IndexAtOffset(
+                  host.session->Layout().OffsetOf("edge.ink.packet"))].size, 112u);
     const auto& ch = road->item()->channels();
     ASSERT_EQ(ch.size(), std::size(kItemChannels));
     for (size_t i = 0; i < ch.size(); ++i) {
@@ -149,7 +149,7 @@ TEST_F(RoadTest, ChannelHints)
     void* out = nullptr;
     ASSERT_EQ((*road->material())->QueryInterface(road->material(), &kv::guid_ChannelUI, &out), KV_OK);
     ui.Reset(out);
-    auto* rec = new kvh::UIRecorder(session->scene());
+    auto* rec = new kvh::UIRecorder(host.session->scene());
     EXPECT_EQ(ui.table<vt_IKvChannelUI>()->UIHints(ui.get(), "edgeColor", rec->hintsPtr()), KV_OK);
     EXPECT_EQ(rec->hintFlags, std::vector<int32_t>{4});
     rec->ReleaseOwned();

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "road_fixture.h"
+#include "testing/host_sample.h"
 
 using namespace inkroad;
 
@@ -92,7 +93,7 @@ TEST_F(RoadTest, EachEdgeKindOnTheStep)
 TEST_F(RoadTest, SurfaceEdgesAloneKeepSearching)
 {
     // Four sub-samples at the centre, then one across the step.
-    session->shading().SetRandomSource(
+    host.session->shading().SetRandomSource(
         [](void*, const kvh::SampleHeader&, uint32_t call, float* u, float* v) {
             *u = 0.5f;
             *v = call < 4 ? 0.5f : 1.0f;
@@ -139,7 +140,7 @@ TEST_F(RoadTest, ProbesPopEveryVectorTheyPush)
 
     // At the host's depth limit there is no vector: nothing is traced.
     scene.traceFlags.clear();
-    pool = std::make_unique<kvh::VectorPool>(session->Layout(), 0);
+    pool = std::make_unique<kvh::VectorPool>(host.session->Layout(), 0);
     EXPECT_TRUE(White(ShadeAt(*road, 5)));
     EXPECT_TRUE(scene.traceFlags.empty());
 }
@@ -162,7 +163,7 @@ TEST_F(RoadTest, SeeThroughAndColourModes)
     EXPECT_TRUE(scene.traceFlags.empty());
     // Without a vector for the ray (the host's depth limit) what lies behind is black.
     {
-        auto shallow = std::make_unique<kvh::VectorPool>(session->Layout(), 0);
+        auto shallow = std::make_unique<kvh::VectorPool>(host.session->Layout(), 0);
         std::swap(pool, shallow);
         EXPECT_FLOAT_EQ(ShadeAt(*half, 5).g, 0.5f);
         std::swap(pool, shallow);
@@ -189,7 +190,7 @@ TEST_F(RoadTest, ConcurrentSamplesShareOneRoad)
     SubSamplesToTheRight();
     scene.right = Plane(12.0f, 2);
     auto road = Road({});
-    const kvh::PacketLayout& layout = session->Layout();
+    const kvh::PacketLayout& layout = host.session->Layout();
     std::atomic<int> inked{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
@@ -198,14 +199,7 @@ TEST_F(RoadTest, ConcurrentSamplesShareOneRoad)
             for (int i = 0; i < 200; ++i) {
                 const int x = (i + t) % 20;
                 kvh::SampleVector& v = own.BeginSample(x, t, 0.5f, 0.5f, uint32_t(i));
-                v.SetAllPresent(true);
-                auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
-                *ray = st_KVpSampleRay{};
-                ray->dir[2] = -1.0f;
-                ray->flags = KV_RAY_CAMERA;
-                auto* n = v.Packet<st_KVpSurfaceNormal>(kvh::HostPacket::SurfaceNormal);
-                *n = st_KVpSurfaceNormal{};
-                n->normal[2] = 1.0f;
+                kvt::FacingSample(v, false).ray->flags = KV_RAY_CAMERA;
                 st_KVpShadeComponents sc{};
                 st_KVpShadeOutput out{{1.0f, 1.0f, 1.0f}, 1.0f};
                 road->Shade(v, rays->ptr(), sc, out);

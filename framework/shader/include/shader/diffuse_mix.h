@@ -8,7 +8,8 @@ namespace kv::shader {
 
 struct DiffuseMix {
     float illumination[3];
-    float ratio;  // lum(illumination) / (lum(surface colour) * diffuse amount); 0 when that is not > 0
+    float ratio;  // lum(illumination) / (lum(surface colour) * diffuse amount);
+                  // 0 when that is not > 0 or the quotient overflows
 };
 
 // shadows and indirect are expected in [0, 1] (the caller clamps them).

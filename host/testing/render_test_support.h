@@ -1,10 +1,13 @@
-// Helpers of the render tests: scene documents from scenes/, rendered small.
+// Helpers of the render tests: scene documents from scenes/ (KV_SCENES_DIR),
+// rendered small, and compared with stored reference images.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -62,6 +65,20 @@ inline std::vector<int> objectMap(const nlohmann::json& doc, uint32_t w, uint32_
                 map[size_t(y) * w + x] = int(hit.object);
         }
     return map;
+}
+
+// `got` against the reference image `path`, with a threshold of 12 (0-255
+// scale) for a differing pixel: 8-bit rounding, and the few silhouette pixels
+// where another machine's ray kernel may choose the other surface. A test
+// failure and no common size when the reference cannot be read.
+inline ImageDifference compareWithReference(const ImageBuffer& got, const std::string& path) {
+    ImageBuffer ref;
+    std::string error;
+    if (!ImageBuffer::readPng(path, ref, error)) {
+        ADD_FAILURE() << path << ": " << error;
+        return {};
+    }
+    return compareImages(got, ref, 12.0);
 }
 
 // Mean absolute difference (0-255 scale) over the pixels where `mask` is set.
