@@ -213,13 +213,17 @@ SceneItem* Scene::CreateCamera(const std::string& name, double focalLen, double 
     if (it) {
         it->SetWorldMatrix(world);
         if (!camera_) camera_ = it;
+        if (itemAdded) itemAdded(it);
     }
     return it;
 }
 
 SceneItem* Scene::CreateLocator(const std::string& name, const Mat4& world) {
     SceneItem* it = CreateItem(name, "locator", {MatrixChannel()});
-    if (it) it->SetWorldMatrix(world);
+    if (it) {
+        it->SetWorldMatrix(world);
+        if (itemAdded) itemAdded(it);
+    }
     return it;
 }
 
@@ -229,7 +233,10 @@ SceneItem* Scene::CreateClip(const std::string& name, std::shared_ptr<const Imag
     c.typeName = "imageStack";
     c.object = ObjectValue::ImageStack;
     SceneItem* it = CreateItem(name, "videoClip", {c});
-    if (it) it->SetImage(std::move(image));
+    if (it) {
+        it->SetImage(std::move(image));
+        if (itemAdded) itemAdded(it);
+    }
     return it;
 }
 

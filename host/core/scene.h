@@ -171,6 +171,11 @@ public:
 
     SceneService& types() { return types_; }
 
+    // Called with every camera, locator and clip once it is complete, so that
+    // scene-item listeners hear of them (material items are announced by
+    // their road, after the channels exist).
+    std::function<void(SceneItem*)> itemAdded;
+
     // The objects answering Scene slots 13 and 24 (one each, scene-owned).
     HostObject& setupAccess() { return *setup_; }
     HostObject& editAccess() { return *edit_; }

@@ -64,7 +64,9 @@ Session::Session()
       listeners_(new ListenerService()),
       dialogs_(new StdDialogService()),
       shading_(new ShaderService()),
-      scene_(new Scene(*sceneTypes_)) {}
+      scene_(new Scene(*sceneTypes_)) {
+    scene_->itemAdded = [this](SceneItem* item) { listeners_->SendItemAdd(item->ptr()); };
+}
 
 Session::~Session() {
     // Plug-in objects first: packet servers, listeners still registered,

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "core/image.h"
 #include "core/material_road.h"
 #include "core/ray_object.h"
 #include "core/scene_objects.h"
@@ -152,6 +153,49 @@ TEST_F(HostTest, SceneItemsEvaluationAndCamera) {
     EXPECT_NE(T<vt_IKvItem>(it)->TestType(it, 0), KV_TRUE);
     EXPECT_EQ(T<vt_IKvItem>(it)->TestType(it, cam->typeCode()), KV_TRUE);
     ev->ReleaseOwned();
+}
+
+// A bare listener: counts ItemAdd and checks the item's channels already exist.
+struct CountingListener {
+    vt_IKvSceneItemListener* vt;
+    int refs = 1;
+    int adds = 0;
+    int addsWithChannels = 0;
+};
+
+TEST_F(HostTest, ListenersHearOfEveryCompletedItem) {
+    static vt_IKvSceneItemListener table{};
+    table.unk.QueryInterface = [](void* self, const st_KVtGUID*, void** out) -> KvResult {
+        ++static_cast<CountingListener*>(self)->refs;  // it is a scene-item listener, whatever is asked
+        *out = self;
+        return KV_OK;
+    };
+    table.unk.AddRef = [](void* self) -> uint32_t { return uint32_t(++static_cast<CountingListener*>(self)->refs); };
+    table.unk.Release = [](void* self) -> uint32_t { return uint32_t(--static_cast<CountingListener*>(self)->refs); };
+    table.ItemAdd = [](void* self, vt_IKvUnknown** item) {
+        auto* l = static_cast<CountingListener*>(self);
+        ++l->adds;
+        uint32_t index = 0;
+        auto** it = item;
+        for (const char* name : {"worldMatrix", "imageStack"})
+            if (T<vt_IKvItem>(it)->ChannelLookup(it, name, &index) == KV_OK) ++l->addsWithChannels;
+    };
+    CountingListener listener{&table};
+    auto** l = reinterpret_cast<vt_IKvUnknown**>(&listener);
+    {
+        Session s;
+        ASSERT_EQ(s.listeners().Add(l), KV_OK);
+        Scene& sc = s.scene();
+        sc.CreateCamera("cam", 0.05, 0.036, 0.024, 5, Mat4::Translation(0, 0, -5));
+        sc.CreateLocator("loc", Mat4::Translation(1, 2, 3));
+        sc.CreateClip("clip", ProceduralHatching(8, 8));
+        EXPECT_EQ(listener.adds, 3);
+        EXPECT_EQ(listener.addsWithChannels, 3);
+        EXPECT_EQ(s.listeners().Remove(l), KV_OK);
+        sc.CreateLocator("loc2", Mat4::Translation(0, 0, 0));
+        EXPECT_EQ(listener.adds, 3);  // removed listeners hear nothing
+    }
+    EXPECT_EQ(listener.refs, 1);
 }
 
 TEST_F(HostTest, SampleVectorsAndRayObject) {
