@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "testing/effect_table_check.h"
 #include "core/fault_injection.h"
 #include "core/scene_objects.h"
 #include "toon_host.h"
@@ -488,15 +489,9 @@ TEST_F(ToonRoad, EffectTableOfThirtyFiveValues) {
     EXPECT_STREQ(packet, "toon.shader.packet");
     ASSERT_EQ(vt->Count(fx.get()), 35u);
 
-    struct Row {
-        const char* name;
-        const char* type;
-        int32_t flags;
-        size_t word;
-    };
-    std::vector<Row> rows = {{"toonBaseAlpha", "percent", 0x30, 11},
-                             {"toonBaseColor", "color1", 0x31, 8},
-                             {"toonDiffuseShift", "percent", 0x30, 5}};
+    std::vector<kvt::EffectRow> rows = {{"toonBaseAlpha", "percent", 0x30, 11},
+                                        {"toonBaseColor", "color1", 0x31, 8},
+                                        {"toonDiffuseShift", "percent", 0x30, 5}};
     std::vector<std::string> names;
     names.reserve(32);
     for (int b = 1; b <= 8; ++b)
@@ -508,25 +503,7 @@ TEST_F(ToonRoad, EffectTableOfThirtyFiveValues) {
         rows.push_back({names[4 * b + 2].c_str(), "percent", 0x30, w + 5});
         rows.push_back({names[4 * b + 3].c_str(), "percent", 0x30, w + 1});
     }
-    for (int i = 0; i < 35; ++i) {
-        const char *name = nullptr, *type = nullptr;
-        int32_t flags = 0;
-        ASSERT_EQ(vt->ByIndex(fx.get(), i, &name, &type, &flags), KV_OK);
-        EXPECT_STREQ(name, rows[size_t(i)].name) << i;
-        EXPECT_STREQ(type, rows[size_t(i)].type) << i;
-        EXPECT_EQ(flags, rows[size_t(i)].flags) << i;
-        float p[71] = {};
-        const float v[3] = {0.25f, 0.5f, 0.75f};
-        ASSERT_EQ(vt->Set(fx.get(), i, p, v, nullptr), KV_OK);
-        const unsigned n = flags == 0x31 ? 3 : 1;
-        for (unsigned c = 0; c < 71; ++c) {
-            const bool inField = c >= rows[size_t(i)].word && c < rows[size_t(i)].word + n;
-            EXPECT_EQ(p[c], inField ? v[c - rows[size_t(i)].word] : 0.0f) << i << " word " << c;
-        }
-        float got[3] = {-1, -1, -1};
-        ASSERT_EQ(vt->Get(fx.get(), i, p, got, nullptr), KV_OK);
-        EXPECT_EQ(got[n - 1], v[n - 1]);
-    }
+    kvt::ExpectEffectRows(fx.get(), 71, rows);
 }
 
 // Every index outside 0..34, negative included, writes nothing and answers 0.

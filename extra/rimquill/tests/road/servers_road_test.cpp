@@ -2,6 +2,7 @@
 // channels, packet, packet effect, channel hints and per-sample driving.
 #include <cstring>
 
+#include "testing/effect_table_check.h"
 #include "core/scene_objects.h"
 #include "road_fixture.h"
 
@@ -101,32 +102,14 @@ TEST_F(RoadTest, PacketEffectValues)
     ASSERT_EQ(t->Packet(fx.get(), &name), KV_OK);
     EXPECT_STREQ(name, "edge.ink.packet");
     ASSERT_EQ(t->Count(fx.get()), 9u);
-    struct Row {
-        const char* name;
-        const char* type;
-        int32_t flags;
-        int field;
-    } rows[] = {{"edgeInkWidth", "float", 0x30, 0},      {"edgeInkColor", "color1", 0x31, 2},
-                {"edgeInkAlpha", "percent", 0x30, 5},    {"edgeInkBkg", "percent", 0x30, 6},
-                {"edgeInkOffset", "float", 0x30, 1},     {"edgeInkSoftness", "float", 0x30, 7},
-                {"edgeInkColor2", "color1", 0x31, 8},    {"edgeInkAlpha2", "percent", 0x30, 11},
-                {"edgeInkCurvature", "percent", 0x30, 27}};
+    const std::vector<kvt::EffectRow> rows = {
+        {"edgeInkWidth", "float", 0x30, 0},     {"edgeInkColor", "color1", 0x31, 2},
+        {"edgeInkAlpha", "percent", 0x30, 5},   {"edgeInkBkg", "percent", 0x30, 6},
+        {"edgeInkOffset", "float", 0x30, 1},    {"edgeInkSoftness", "float", 0x30, 7},
+        {"edgeInkColor2", "color1", 0x31, 8},   {"edgeInkAlpha2", "percent", 0x30, 11},
+        {"edgeInkCurvature", "percent", 0x30, 27}};
+    kvt::ExpectEffectRows(fx.get(), 28, rows);
     float packet[28] = {};
-    for (int i = 0; i < 9; ++i) {
-        const char* type = nullptr;
-        int32_t flags = 0;
-        ASSERT_EQ(t->ByIndex(fx.get(), i, &name, &type, &flags), KV_OK);
-        EXPECT_STREQ(name, rows[i].name);
-        EXPECT_STREQ(type, rows[i].type);
-        EXPECT_EQ(flags, rows[i].flags);
-        const float in[3] = {i + 0.25f, i + 0.5f, i + 0.75f};
-        EXPECT_EQ(t->Set(fx.get(), i, packet, in, nullptr), KV_OK);
-        const int n = flags == 0x31 ? 3 : 1;
-        for (int c = 0; c < n; ++c) EXPECT_EQ(packet[rows[i].field + c], in[c]) << rows[i].name;
-        float got[3] = {};
-        EXPECT_EQ(t->Get(fx.get(), i, packet, got, nullptr), KV_OK);
-        EXPECT_EQ(got[n - 1], in[n - 1]);
-    }
     for (int bad : {9, -1}) {
         float untouched[3] = {5.0f, 5.0f, 5.0f};
         EXPECT_EQ(t->Get(fx.get(), bad, packet, untouched, nullptr), KV_OK);
