@@ -116,8 +116,6 @@ public:
     const std::string& customPacket() const { return customPacket_; }
     int32_t sampleDriven() const { return sampleDriven_; }
     void* block() const { return block_; }
-    // The Evaluation object (core/scene_objects.h) the material added its channels to.
-    HostObject* evaluation() const { return evaluation_; }
     const std::vector<int32_t>& indexArray() const { return index_; }
     vt_IKvUnknown** material() const { return material_.get(); }
     const std::vector<std::pair<std::string, std::string>>& serverTags() const { return tags_; }

@@ -1,0 +1,1 @@
+#include "halftone_road.h"
