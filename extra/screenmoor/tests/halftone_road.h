@@ -117,7 +117,7 @@ protected:
             r.sc.spec[c] = s.spec[c];
         }
         st_KVpShadeOutput out{{-1.0f, -1.0f, -1.0f}, 1.0f};
-        road.Shade(v, rays_->ptr(), r.sc, out);
+        road.Shade(v, noRayObject_ ? nullptr : rays_->ptr(), r.sc, out);
         std::memcpy(r.color, out.color, sizeof r.color);
         if (void* p = v.PacketAt(PacketOffset())) std::memcpy(&r.packet, p, sizeof r.packet);
         return r;
@@ -137,6 +137,7 @@ protected:
     std::vector<std::unique_ptr<kvh::MaterialRoad>> roads_;
     std::unique_ptr<kvh::VectorPool> pool_;
     std::optional<kvt::OwnedRays> rays_;
+    bool noRayObject_ = false;  // shade without a ray object
 };
 
 }  // namespace Halftone2_Shader::test
