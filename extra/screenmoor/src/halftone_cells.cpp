@@ -10,7 +10,10 @@ namespace {
 
 // Whether the cell index floor(x) is odd, without converting to an integer
 // (a lattice coordinate may lie far outside the integer range).
-bool OddCell(float x) { return std::fmod(std::floor(x), 2.0f) != 0.0f; }
+bool OddCell(float x) {
+    const float half = std::floor(x) * 0.5f;
+    return std::floor(half) != half;
+}
 
 float Fraction(float x) { return x - std::floor(x); }
 
