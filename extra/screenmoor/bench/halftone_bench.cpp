@@ -6,31 +6,15 @@
 #include <memory>
 #include <vector>
 
-#include "core/ray_object.h"
+#include "halftone_ray_hooks.h"
 #include "testing/host_sample.h"
 #include "testing/plugin_session.h"
 
 namespace {
 
-// Re-sampled normals lean with the screen offset; continued rays miss.
-class FlowHooks final : public kvh::RayHooks {
-public:
-    float Trace(kvh::SampleVector&, const double*, const float*, uint32_t) override { return 0.0f; }
-    KvResult SurfaceAt(kvh::SampleVector&, float, float, st_KVpSurfaceRecord& rec) override {
-        kvh::BackgroundSurface(rec);
-        return KV_OK;
-    }
-    KvResult NormalAt(kvh::SampleVector&, float dx, float dy, float* n) override {
-        n[0] = 0.002f * dx;
-        n[1] = 0.002f * dy;
-        n[2] = 1.0f;
-        return KV_OK;
-    }
-};
-
 struct Bench {
     kvt::PluginSession host;
-    FlowHooks hooks;
+    Halftone2_Shader::test::HalftoneRays hooks;
     kvt::OwnedRays rays{&hooks};
     std::vector<std::unique_ptr<kvh::MaterialRoad>> roads;
     std::unique_ptr<kvh::VectorPool> pool;
@@ -68,6 +52,7 @@ int main(int argc, char** argv) {
     kvh::PluginLibrary* halftone = b.host.Load("screenmoor.kv");
     kvh::PluginLibrary* test = halftone ? b.host.Load("kvtest.kv") : nullptr;
     if (!halftone || !test) kvt::Die("screenmoor_bench", b.host.error);
+    b.hooks.lean = 0.002f;  // re-sampled normals turn with the offset
     kvh::Scene& scene = b.host.session->scene();
     const double x[3] = {1, 0, 0}, y[3] = {0, -1, 0}, z[3] = {0, 0, -1}, p[3] = {0, 0, 5};
     scene.CreateCamera("cam", 0.05, 0.036, 0.024, 5.0, kvh::Mat4::Frame(x, y, z, p));

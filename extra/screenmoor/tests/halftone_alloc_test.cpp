@@ -6,32 +6,12 @@
 #include <memory>
 #include <vector>
 
-#include "core/ray_object.h"
+#include "halftone_ray_hooks.h"
 #include "testing/alloc_counter.h"
 #include "testing/host_sample.h"
 #include "testing/plugin_session.h"
 
 namespace {
-
-// Continued rays return grey; re-sampled normals turn with the offset.
-class Tracer final : public kvh::RayHooks {
-public:
-    float Trace(kvh::SampleVector& into, const double*, const float*, uint32_t) override {
-        auto* ray = into.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
-        ray->color[0] = ray->color[1] = ray->color[2] = 0.5f;
-        return 1.0f;
-    }
-    KvResult SurfaceAt(kvh::SampleVector&, float, float, st_KVpSurfaceRecord& rec) override {
-        kvh::BackgroundSurface(rec);
-        return KV_OK;
-    }
-    KvResult NormalAt(kvh::SampleVector&, float dx, float dy, float* n) override {
-        n[0] = 0.001f * dx;
-        n[1] = 0.001f * dy;
-        n[2] = 1.0f;
-        return KV_OK;
-    }
-};
 
 // Projection, surface flow around two locators, texture coordinates with
 // see-through and both highlight screens, a per-sample driver and a texture
@@ -65,7 +45,8 @@ TEST(HalftoneAllocation, PerSampleShadingAllocatesNothing) {
         }
 
         kvh::VectorPool pool(host.session->Layout());
-        Tracer tracer;
+        Halftone2_Shader::test::HalftoneRays tracer;
+        tracer.lean = 0.001f;
         const kvt::OwnedRays rays(&tracer);
         kvh::SampleVector& v = pool.BeginSample(100, 80, 0.5f, 0.5f, 0);
         const kvt::HostPackets packets = kvt::FacingSample(v);

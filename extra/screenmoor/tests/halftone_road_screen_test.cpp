@@ -5,6 +5,7 @@
 
 #include "core/fault_injection.h"
 #include "halftone_cells.h"
+#include "halftone_ray_hooks.h"
 #include "halftone_road.h"
 
 namespace Halftone2_Shader::test {
@@ -28,26 +29,6 @@ kvh::Mat4 CameraAtFive() {
     const double x[3] = {1, 0, 0}, y[3] = {0, -1, 0}, z[3] = {0, 0, -1}, p[3] = {0, 0, 5};
     return kvh::Mat4::Frame(x, y, z, p);
 }
-
-// Every continued ray sees blue; every re-sampled normal is `normal`.
-class BlueBehind final : public kvh::RayHooks {
-public:
-    float normal[3] = {1.0f, 0.0f, 0.0f};
-    float Trace(kvh::SampleVector& into, const double*, const float*, uint32_t) override {
-        auto* ray = into.Packet<st_KVpSampleRay>(HostPacket::SampleRay);
-        ray->color[0] = ray->color[1] = 0.0f;
-        ray->color[2] = 1.0f;
-        return 1.0f;
-    }
-    KvResult SurfaceAt(kvh::SampleVector&, float, float, st_KVpSurfaceRecord& rec) override {
-        kvh::BackgroundSurface(rec);
-        return KV_OK;
-    }
-    KvResult NormalAt(kvh::SampleVector&, float, float, float* n) override {
-        for (int c = 0; c < 3; ++c) n[c] = normal[c];
-        return KV_OK;
-    }
-};
 
 TEST_F(HalftoneRoadTest, TextureAndProjectionCoordinates) {
     // Texture coordinates (0.25, 0.75) turned by pi/2 land at (0.75, 0.75).
@@ -185,11 +166,12 @@ TEST_F(HalftoneRoadTest, FlowStaysFiniteAtTheCurvesPoles) {
     o.links = {"a", "b"};
     MaterialRoad* flow = Road(o);
     ASSERT_TRUE(flow);
-    BlueBehind hooks;
+    HalftoneRays hooks;
     const double e = std::exp(1.0);
     // depthOffset's pole at a = (e + 1)/(e - 1) from locator a (depth 5);
     // normalOffset's at |V| = e/(e - 1) for sfForeshort -1.
     hooks.normal[0] = float(e / (e - 1.0));
+    hooks.normal[2] = 0.0f;
     for (float dist : {5.0f + float((e + 1.0) / (e - 1.0)), 6.0f, 0.0f, 1e30f}) {
         Sample s;
         s.px = 300;
@@ -234,7 +216,7 @@ TEST_F(HalftoneRoadTest, SeeThroughContinuesTheRay) {
     // Paper is what lies behind the surface.
     MaterialRoad* road = Road(Measuring({{"seeThrough", 1.0}, {"cellTiles", 1.0}, {"cellPattern", kPatternDots}}));
     ASSERT_TRUE(road);
-    BlueBehind hooks;
+    HalftoneRays hooks;
     Sample corner;  // pixel (0, 0): a cell corner, paper
     corner.width = corner.height = 100;
     ASSERT_EQ(Expected(kPatternDots, 0.0f, 0.0f, 1.0f), 1.0f);
