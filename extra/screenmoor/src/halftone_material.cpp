@@ -70,7 +70,7 @@ void HalftoneMaterial::shade(const ShadeContext& ctx) const {
     const auto& b = *static_cast<const HalftoneBlock*>(ctx.block);
     st_KVpHalftone local;
     const st_KVpHalftone* p = static_cast<const st_KVpHalftone*>(ctx.packet);
-    if (!p) {
+    if (!p) {  // a vector without the material's packet shades from the read values
         PacketFromBlock(m_desc, b, local);
         p = &local;
     }
