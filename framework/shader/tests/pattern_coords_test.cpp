@@ -5,6 +5,9 @@
 #include <cmath>
 
 #include "fake_scene.h"
+#ifdef KV_COUNT_ALLOCATIONS
+#include "testing/alloc_counter.h"
+#endif
 #include "shader/pattern_coords.h"
 #include "shader/tone_curves.h"
 
@@ -222,5 +225,28 @@ TEST(PatternCoordinate, SurfaceFlowNearTheDepthPoleStaysFinite) {
     const PatternUV uv = s.at(p, s.all(), StraightCamera(), &locator, 1);
     EXPECT_TRUE(std::isfinite(uv.u) && std::isfinite(uv.v));
 }
+
+#ifdef KV_COUNT_ALLOCATIONS
+TEST(PatternCoordinate, EveryModeRunsWithoutAllocating) {
+    Sample s;
+    s.resolution = {200, 100};
+    s.rays.offsets.reserve(16);
+    s.rays.seen[0] = 1.0f;
+    const LocatorView two[2] = {{0.1, 0.1, 4.0, 1.0f}, {-0.2, 0.0, 8.0, 1.0f}};
+    PatternParams p = Screen(1);
+    p.zScale = 1.0f;
+    p.zMax = 10.0f;
+    p.sfReflection = 1.0f;
+    kvt::AllocationCounter counter;
+    float sum = 0.0f;
+    for (int mode : {0, 1}) {
+        p.screenMode = mode;
+        sum += s.at(p, s.all(), StraightCamera(), two, 2).u;
+    }
+    sum += s.at(Angle(0.3f), s.all()).u;
+    EXPECT_EQ(counter.count(), 0);
+    EXPECT_TRUE(std::isfinite(sum));
+}
+#endif
 
 }  // namespace
