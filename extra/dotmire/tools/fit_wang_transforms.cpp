@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "point_table.h"
+#include "seeded_rng.h"
 #include "tile_transform.h"
 #include "wang_tiles.h"
 
@@ -53,16 +54,7 @@ std::vector<Adjacency> Adjacencies() {
     return {found.begin(), found.end()};
 }
 
-struct Rng {
-    uint64_t state;
-    uint64_t Next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    long Below(long n) { return static_cast<long>(Next() % static_cast<uint64_t>(n)); }
-};
+using Rng = Stipple_Shader::tools::SeededRng;
 
 class Fit {
 public:

@@ -19,6 +19,8 @@
 #include <cstdio>
 #include <vector>
 
+#include "seeded_rng.h"
+
 namespace {
 
 constexpr int64_t kUnit = 1000000;
@@ -33,18 +35,7 @@ struct Point {
     int64_t x, y;
 };
 
-struct Rng {
-    uint64_t state;
-    uint64_t Next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int64_t In(int64_t low, int64_t high) {  // uniform in [low, high)
-        return low + static_cast<int64_t>(Next() % static_cast<uint64_t>(high - low));
-    }
-};
+using Rng = Stipple_Shader::tools::SeededRng;
 
 int64_t Dist2(const Point& p, const Point& q) {
     int64_t dx = p.x - q.x, dy = p.y - q.y;
