@@ -169,6 +169,12 @@ TEST_F(DotRoadTest, ReadsClampCountsModesAndHighlights) {
     const auto sp = LastPacket<StipplePacketData>("stipple.shader.packet");
     EXPECT_EQ(sp.specular, -0.5f);
     EXPECT_EQ(sp.pointNum, 8192);
+    // The last per-sample channels count as driven too (32 and 36 item channels from tileNum).
+    MaterialRoad* lastStipple = Road("stipple", With({}, {}, {{"specular", Constant(0.5f)}}));
+    MaterialRoad* lastDab = Road("dab", With({}, {}, {{"valVariation", Constant(0.5f)}}));
+    ASSERT_TRUE(lastStipple && lastDab);
+    EXPECT_NE(lastStipple->sampleDriven(), 0);
+    EXPECT_NE(lastDab->sampleDriven(), 0);
     MaterialRoad* dab = Road("dab", With({}, {}, {{"pointNum", Constant(20000.0f)}, {"tileAngle", Constant(1.0f)}}));
     ASSERT_TRUE(dab);
     Shade(*dab, Sample{});
