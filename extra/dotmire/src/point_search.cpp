@@ -4,42 +4,13 @@
 #include <cmath>
 #include <cstdint>
 
+#include "copy_search.h"
+
 namespace Stipple_Shader {
 
 namespace {
 
-// Squared distance of the copy (ox, oy) of p to (x, y).
-inline float CopyDistance(float x, float y, const PatternPoint& p, float ox, float oy) {
-    float dx = x - p.x - ox;
-    float dy = y - p.y - oy;
-    return dx * dx + dy * dy;
-}
-
-// Which edge copies can lie nearer than the limit for this position; the
-// corner copies are always examined.
-struct EdgeCopies {
-    bool minusX, minusY, plusX, plusY;
-    EdgeCopies(float x, float y, float limit)
-        : minusX(limit > x * x),
-          minusY(limit > y * y),
-          plusX(limit > (1.0f - x) * (1.0f - x)),
-          plusY(limit > (1.0f - y) * (1.0f - y)) {}
-};
-
-// Calls visit(distance) for the copies of p in examination order; stops and
-// returns true as soon as visit does.
-template <typename Visit>
-inline bool VisitCopies(const PatternPoint& p, float x, float y, const EdgeCopies& edges, Visit&& visit) {
-    if (visit(CopyDistance(x, y, p, 0.0f, 0.0f))) return true;
-    if (edges.minusX && visit(CopyDistance(x, y, p, -1.0f, 0.0f))) return true;
-    if (edges.minusY && visit(CopyDistance(x, y, p, 0.0f, -1.0f))) return true;
-    if (edges.plusX && visit(CopyDistance(x, y, p, 1.0f, 0.0f))) return true;
-    if (edges.plusY && visit(CopyDistance(x, y, p, 0.0f, 1.0f))) return true;
-    if (visit(CopyDistance(x, y, p, 1.0f, 1.0f))) return true;
-    if (visit(CopyDistance(x, y, p, -1.0f, -1.0f))) return true;
-    if (visit(CopyDistance(x, y, p, 1.0f, -1.0f))) return true;
-    return visit(CopyDistance(x, y, p, -1.0f, 1.0f));
-}
+using detail::EdgeCopies;
 
 inline int32_t TablePrefix(int32_t n) { return n < kTablePointCount ? n : kTablePointCount; }
 
@@ -65,32 +36,7 @@ int32_t StippleCoverage(int32_t n, float x, float y, float limit, float* distanc
         if (distanceSquared) *distanceSquared = -1.0f;
         return -1;
     }
-    const EdgeCopies edges(x, y, limit);
-    float best = -1.0f;
-    int32_t bestIndex = -1;
-    bool first = true;
-    const int32_t count = TablePrefix(n);
-    for (int32_t i = 0; i < count; ++i) {
-        float hit = 0.0f;
-        bool found = VisitCopies(PointTable8192[i], x, y, edges, [&](float d) {
-            if (d < limit) {
-                hit = d;
-                return true;
-            }
-            if (first || best > d) {
-                best = d;
-                bestIndex = i;
-                first = false;
-            }
-            return false;
-        });
-        if (found) {
-            if (distanceSquared) *distanceSquared = hit;
-            return i;
-        }
-    }
-    if (distanceSquared) *distanceSquared = best;
-    return limit <= 0.0f ? bestIndex : -1;
+    return detail::SearchCopies<true>(PointTable8192, TablePrefix(n), x, y, limit, distanceSquared);
 }
 
 int32_t StippleDotIndex(int32_t pointCount, float pointRadius, float x, float y, float density) {
@@ -105,7 +51,7 @@ int32_t DabCoverage(int32_t n, int32_t* out, int32_t capacity, float x, float y,
     int32_t written = 0;
     const int32_t count = TablePrefix(n);
     for (int32_t i = 0; i < count; ++i) {
-        bool taken = VisitCopies(PointTable8192[i], x, y, edges, [limit](float d) { return d < limit; });
+        bool taken = detail::VisitCopies<true>(PointTable8192[i], x, y, edges, [limit](float d) { return d < limit; });
         if (!taken) continue;
         if (written >= capacity) break;
         out[written++] = i;
