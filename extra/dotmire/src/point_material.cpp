@@ -37,12 +37,7 @@ CameraLens PointMaterial::readPattern(CKvUser_Attributes& attr, void* block, CKv
 
 PatternUV PointMaterial::coordinate(const ShadeContext& ctx, const PatternParams& params, CKvUser_Raycast1& rays,
                                     unsigned texture, unsigned resolution, unsigned normal, unsigned ray) const {
-    PatternSample sample;
-    sample.vector = ctx.vector;
-    sample.texture = static_cast<const st_KVpTextureInput*>(ctx.host[texture]);
-    sample.resolution = static_cast<const st_KVpCameraResolution*>(ctx.host[resolution]);
-    sample.normal = static_cast<const st_KVpSurfaceNormal*>(ctx.host[normal]);
-    sample.ray = static_cast<const st_KVpSampleRay*>(ctx.host[ray]);
+    const PatternSample sample = PatternSampleOf(ctx, texture, resolution, normal, ray);
     static const CameraFrame kNoCamera;
     const ReadRecord* r = record(ctx.block);
     if (!r) return PatternCoordinate(params, sample, kNoCamera, nullptr, 0, rays);

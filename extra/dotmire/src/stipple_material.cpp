@@ -27,7 +27,7 @@ void SetColourHSV(StipplePacketData& p) {
 StippleMaterial::StippleMaterial()
     : PointMaterial(kStippleDesc, offsetof(StippleBlock, record)), m_minSpacing(kTableMinSpacing) {
     MinPointSpacing(&m_minSpacing);
-    // GRID m_grid.Rebuild(PointTable8192, kTablePointCount);
+    m_grid.Rebuild(PointTable8192, kTablePointCount);
 }
 
 KvResult StippleMaterial::cmt_LinkChannels(vt_IKvUnknown** eval, vt_IKvUnknown** item) {

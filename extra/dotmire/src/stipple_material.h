@@ -28,7 +28,7 @@ protected:
 
 private:
     float m_minSpacing;
-    // GRID PointGrid m_grid;  // the table bucketed by cells; the shading searches the table itself
+    PointGrid m_grid;  // the table bucketed by cells; the shading searches the table itself
 };
 
 class StipplePacket final : public kv::shader::CKvShaderPacket {
