@@ -17,7 +17,7 @@ namespace {
 // The picture of a read record's dab image, its size asked once per sample.
 class HostPicture final : public DabPicture {
 public:
-    explicit HostPicture(const CKvUser_Image& image) : m_image(image.ptr()) {
+    explicit HostPicture(const CKvUser_Image* image) : m_image(image ? image->ptr() : nullptr) {
         if (m_image && KV_FAILED((*m_image)->Size(m_image, &m_width, &m_height))) m_width = m_height = 0;
     }
     bool empty() const override { return m_image == nullptr; }
@@ -118,9 +118,8 @@ void DabMaterial::shade(const ShadeContext& ctx) const {
     const PatternUV uv = coordinate(ctx, params, rays, kDabTexture, kDabResolution, kDabNormal, kDabRay);
 
     static const st_KVpSampleParms kNoParms{};
-    static const CKvUser_Image kNoImage;
     const ReadRecord* r = record(ctx.block);
-    const HostPicture picture(r ? r->image : kNoImage);
+    const HostPicture picture(r ? &r->image : nullptr);
     const auto* parms = static_cast<const st_KVpSampleParms*>(ctx.host[kDabParms]);
     const auto* ray = static_cast<const st_KVpSampleRay*>(ctx.host[kDabRay]);
     const RaycastTrace through(rays, m_packets, ctx.vector, ray, packetOffset(kDabRay));
