@@ -55,8 +55,9 @@ Pass StampPass(const DabPacketData& own, const DabPicture& picture, const Patter
     for (int32_t k = 0; k < pass.count; ++k) {
         const int32_t j = indices[k];
         float dab[3] = {own.colour[0], own.colour[1], own.colour[2]};
-        TurnOf(own, cell.seed, j, turn);
-        if (shiftColour) ShiftAsDab(own, cell.seed, j, own.colour, dab);
+        const int32_t seed = MarkSeed(cell, j);
+        TurnOf(own, seed, j, turn);
+        if (shiftColour) ShiftAsDab(own, seed, j, own.colour, dab);
         pass.sum += StampDab(picture, own, j, cell.x, cell.y, turn.sine, turn.cosine, running, dab);
     }
     return pass;
@@ -126,7 +127,7 @@ void ShadeDab(const DabSample& s, const DabPicture& picture, const TracedColour&
     } else {
         for (int c = 0; c < 3; ++c) x[c] = seen[c];
         const float* under = s.colorMode == 1 ? base : sc.diff;
-        if (main.count > 0 && varied) ShiftAsDab(own, cell.seed, indices[0], under, y);
+        if (main.count > 0 && varied) ShiftAsDab(own, MarkSeed(cell, indices[0]), indices[0], under, y);
         else
             for (int c = 0; c < 3; ++c) y[c] = under[c];
     }

@@ -16,8 +16,16 @@ struct PatternCell {
     float x;
     float y;
     int32_t seed;
+    float column;  // the tile's place in the pattern
+    float row;
 };
 PatternCell CellOf(float u, float v, float tiles, float offset);
+
+// The seed of a mark (a dot or dab of table point `index`) seen from the
+// cell: the seed of the tile that holds the copy of the point nearest to the
+// position, so that a mark crossing a tile line keeps one turn and one
+// colour on both sides. Marks inside the cell take the cell's seed.
+int32_t MarkSeed(const PatternCell& cell, int32_t index);
 
 // The colour a ray traced on through the surface returns; asked only when
 // see-through is on.

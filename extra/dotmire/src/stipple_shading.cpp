@@ -47,7 +47,8 @@ void ShadeStipple(const StippleSample& s, const TracedColour& through, st_KVpSha
     const bool varied = Amounts(own).any();
 
     float dot[3] = {own.colour[0], own.colour[1], own.colour[2]};
-    if (index >= 0 && varied) DotVariation(own, own.hue, own.saturation, own.value, cell.seed, index, dot);
+    const int32_t seed = index >= 0 ? MarkSeed(cell, index) : cell.seed;
+    if (index >= 0 && varied) DotVariation(own, own.hue, own.saturation, own.value, seed, index, dot);
 
     float paper[3];
     PaperColour(s.parms, paper);
@@ -71,7 +72,7 @@ void ShadeStipple(const StippleSample& s, const TracedColour& through, st_KVpSha
         const float* base = s.colorMode == 1 ? paper : sc.diff;
         if (varied) {
             const HSV hsv = ColourToHSV(base);
-            DotVariation(own, hsv.hue, hsv.sat, hsv.val, cell.seed, index, dotResult);
+            DotVariation(own, hsv.hue, hsv.sat, hsv.val, seed, index, dotResult);
         } else {
             for (int c = 0; c < 3; ++c) dotResult[c] = base[c];
         }

@@ -244,6 +244,14 @@ TEST(DabStamp, DabsCrossTileLinesWhole) {
         EXPECT_EQ(StampDab(none, p, edge, x, e.y, 0.0f, 1.0f, result, dab), 1.0f) << dx;
         EXPECT_EQ(result[0], 0.0f);
     }
+    // Both sides turn and colour the dab alike: the seed is that of the tile
+    // holding the copy the sample sees (tile 5 here, seen from tile 4 too).
+    const PatternCell inside = CellOf(5.0f + e.x + 0.4f * r, 5.5f, 1.0f, 0.0f);
+    const PatternCell across = CellOf(5.0f + e.x - 0.4f * r, 5.5f, 1.0f, 0.0f);
+    ASSERT_EQ(across.column, 4.0f);
+    EXPECT_EQ(MarkSeed(inside, edge), inside.seed);
+    EXPECT_EQ(MarkSeed(across, edge), inside.seed);
+    EXPECT_NE(across.seed, inside.seed);
     // Through the shading: dark samples just either side of the line are
     // covered by the dab, none painted white.
     Lit dark(0.0f);
