@@ -47,6 +47,7 @@ int32_t StippleDotIndex(int32_t pointCount, float pointRadius, float x, float y,
 
 int32_t DabCoverage(int32_t n, int32_t* out, int32_t capacity, float x, float y, float limit) {
     if (n < 1) return 0;
+    if (!out) capacity = 0;  // nowhere to write: the first point taken ends the scan
     const EdgeCopies edges(x, y, limit);
     int32_t written = 0;
     const int32_t count = TablePrefix(n);
@@ -68,13 +69,13 @@ float NearestTablePoint(int32_t n, float density, float x, float y, int32_t* ind
 
 bool GetTablePoint(int32_t index, float* x, float* y) {
     if (index < 0 || index >= kTablePointCount) return false;
-    *x = PointTable8192[index].x;
-    *y = PointTable8192[index].y;
+    if (x) *x = PointTable8192[index].x;
+    if (y) *y = PointTable8192[index].y;
     return true;
 }
 
 void MinPointSpacing(float* spacing) {
-    if (*spacing > 0.0f) return;
+    if (!spacing || *spacing > 0.0f) return;
     float best = 2.0f;
     for (int32_t i = 0; i < kTablePointCount; ++i) {
         for (int32_t j = i + 1; j < kTablePointCount; ++j) {

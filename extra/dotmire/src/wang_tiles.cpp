@@ -24,6 +24,7 @@ constexpr WangTile kTiles[kWangTileCount] = {
 };
 
 constexpr uint32_t kMaxSubdivision = 4;  // the children table holds 4 × 4 slots
+constexpr uint32_t kSetSize = kWangTileCount;
 
 // trunc(v) for a float that may be huge or not a number (0 then), kept
 // well inside 32 bits so that slot arithmetic cannot overflow.
@@ -68,6 +69,7 @@ int32_t WangTileSampler::Flatten(const WangTile* tile, bool listB) {
     auto listOf = [&](const WangTile& t) { return listB ? t.listB : t.listA; };
     uint32_t total = 0, most = 0;
     for (uint32_t slot = 0; slot < s * s; ++slot) {
+        if (tile->children[slot] >= kSetSize) return 0;  // not a tile of the set
         const uint32_t n = countOf(*tileSet_[tile->children[slot]]);
         total += n;
         if (n > most) most = n;
@@ -107,7 +109,8 @@ int32_t WangTileSampler::Subdivide(const WangTile* tile, int32_t n, float* dista
         float fx = 0.0f, fy = 0.0f;
         int32_t slot = TileAt(tile, &fx, &fy, WrapUnit(u), WrapUnit(v));
         if (slot < 0 || slot >= 16) slot = 0;  // only for a subdivision past 4
-        const WangTile* sub = tileSet_[tile->children[slot]];
+        const uint32_t child = tile->children[slot];
+        const WangTile* sub = tileSet_[child < kSetSize ? child : 0];
         list = sub->listB;
         length = sub->countB;
         u = fx;

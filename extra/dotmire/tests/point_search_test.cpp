@@ -175,6 +175,14 @@ TEST(PointTableSearch, GetTablePointStopsAtTheLastRow) {
     EXPECT_FALSE(GetTablePoint(-1, &x, &y));
     EXPECT_EQ(x, 7.0f);
     EXPECT_EQ(y, 7.0f);
+    EXPECT_TRUE(GetTablePoint(0, nullptr, &y));  // either output may be left out
+    EXPECT_EQ(y, 0.5f);
+}
+
+TEST(PointTableSearch, MissingOutputsAreNotWritten) {
+    EXPECT_EQ(DabCoverage(8192, nullptr, 32, 0.5f, 0.5f, 0.01f), 0);
+    MinPointSpacing(nullptr);
+    EXPECT_EQ(NearestTablePoint(8192, 1.0f, 0.5f, 0.5f, nullptr), 0.0f);
 }
 
 }  // namespace

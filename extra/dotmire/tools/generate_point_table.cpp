@@ -23,6 +23,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "seeded_rng.h"
+
 namespace {
 
 constexpr int64_t kUnit = 1000000;
@@ -36,22 +38,7 @@ struct Point {
     int64_t x, y;
 };
 
-// splitmix64: small, fast, fixed sequence for a fixed seed.
-struct Rng {
-    uint64_t state;
-    uint64_t Next() {
-        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    int64_t Below(int64_t bound) {  // uniform in [0, bound), by rejection
-        const uint64_t limit = UINT64_MAX - UINT64_MAX % static_cast<uint64_t>(bound);
-        uint64_t r;
-        do r = Next(); while (r >= limit);
-        return static_cast<int64_t>(r % static_cast<uint64_t>(bound));
-    }
-};
+using Rng = Stipple_Shader::tools::SeededRng;
 
 int64_t WrapDelta(int64_t a, int64_t b) {
     int64_t d = a > b ? a - b : b - a;

@@ -10,17 +10,15 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <utility>
 #include <vector>
+
+#include "tile_transform.h"
 
 namespace {
 
-constexpr long kUnit = 1000000;  // millionths per unit
-
-struct Millionths {
-    long x;
-    long y;
-};
+using Stipple_Shader::embed::kUnit;
+using Stipple_Shader::embed::Millionths;
+using Stipple_Shader::embed::Transform;
 
 [[noreturn]] void Fail(const std::string& message) {
     std::fprintf(stderr, "embed_point_data: %s\n", message.c_str());
@@ -87,16 +85,6 @@ void EmbedTable(const char* tablePath, const char* outPath) {
     std::ofstream out = OpenOutput(outPath);
     WriteArray(out, "const PatternPoint PointTable8192[kTablePointCount]", points);
     Close(out, outPath);
-}
-
-// Symmetry s of the square: bit 0 swaps x and y, bit 1 mirrors x, bit 2
-// mirrors y; then the shift, all modulo one unit.
-Millionths Transform(Millionths p, long symmetry, long shiftX, long shiftY) {
-    long x = p.x, y = p.y;
-    if (symmetry & 1) std::swap(x, y);
-    if (symmetry & 2) x = kUnit - 1 - x;
-    if (symmetry & 4) y = kUnit - 1 - y;
-    return {(x + shiftX) % kUnit, (y + shiftY) % kUnit};
 }
 
 void EmbedTiles(const char* tablePath, const char* transformPath, const char* outPath) {
