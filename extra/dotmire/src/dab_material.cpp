@@ -78,20 +78,11 @@ void DabMaterial::RenderDabImage(CKvUser_Attributes& attr) {
 
 void DabMaterial::readExtra(CKvUser_Attributes& attr, void* data) {
     auto& b = *static_cast<DabBlock*>(data);
-    DabPacketData& p = b.packet;
     if (m_clipLinked) RenderDabImage(attr);
-    p.pointNum = ClampPointCount(p.pointNum);
-    b.colorMode = ClampColourMode(b.colorMode);
-    if (p.specular < 0.0f) p.specular = 0.0f;
-    if (p.reflection < 0.0f) p.reflection = 0.0f;
-    AngleSinCos(p.angle, &p.angleSin, &p.angleCos);
+    ClampRead(b);
     // The record holds its own reference on the image: samples of this block
     // stamp it even after a later read has replaced the material's.
-    const CameraLens lens = readPattern(attr, data, &m_image);  // last: the block now owns a record
-    b.apertureX = lens.apertureX;
-    b.apertureY = lens.apertureY;
-    b.focalLen = lens.focalLen;
-    b.focusDist = lens.focusDist;
+    StoreLens(b, readPattern(attr, data, &m_image));  // last: the block now owns a record
 }
 
 void DabMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void*) const {
@@ -105,25 +96,12 @@ void DabMaterial::shade(const ShadeContext& ctx) const {
     const auto& own = *static_cast<const DabPacketData*>(ctx.packet);
     CKvUser_Raycast1 rays(ctx.rayObj);
 
-    PatternParams params;
-    params.angleSin = own.angleSin;
-    params.angleCos = own.angleCos;
-    params.zScale = own.zScale;
-    params.zMin = own.zMin;
-    params.zMax = own.zMax;
-    params.sfReflection = own.sfReflection;
-    params.sfForeshort = own.sfForeshort;
-    params.screenCoords = own.screenCoords != 0;
-    params.screenMode = b.screenMode;
-    const PatternUV uv = coordinate(ctx, params, rays, kDabTexture, kDabResolution, kDabNormal, kDabRay);
-
-    static const st_KVpSampleParms kNoParms{};
+    const PatternUV uv =
+        coordinate(ctx, PatternParamsOf(own, b.screenMode), rays, kDabTexture, kDabResolution, kDabNormal, kDabRay);
     const ReadRecord* r = record(ctx.block);
     const HostPicture picture(r ? &r->image : nullptr);
-    const auto* parms = static_cast<const st_KVpSampleParms*>(ctx.host[kDabParms]);
-    const auto* ray = static_cast<const st_KVpSampleRay*>(ctx.host[kDabRay]);
-    const RaycastTrace through(rays, m_packets, ctx.vector, ray, packetOffset(kDabRay));
-    ShadeDab({own, b.colorMode, parms ? *parms : kNoParms, uv.u, uv.v}, picture, through, *ctx.sc, *ctx.out);
+    const RaycastTrace through = traceThrough(ctx, rays, kDabRay);
+    ShadeDab({own, b.colorMode, ParmsOf(ctx, kDabParms), uv.u, uv.v}, picture, through, *ctx.sc, *ctx.out);
 }
 
 DabPacket::DabPacket() : CKvShaderPacket(sizeof(DabPacketData)) {}

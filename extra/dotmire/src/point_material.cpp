@@ -44,6 +44,17 @@ PatternUV PointMaterial::coordinate(const ShadeContext& ctx, const PatternParams
     return PatternCoordinate(params, sample, r->frame, r->locators.data(), r->locators.size(), rays);
 }
 
+const st_KVpSampleParms& PointMaterial::ParmsOf(const ShadeContext& ctx, unsigned parms) {
+    static const st_KVpSampleParms kNone{};
+    const auto* p = static_cast<const st_KVpSampleParms*>(ctx.host[parms]);
+    return p ? *p : kNone;
+}
+
+RaycastTrace PointMaterial::traceThrough(const ShadeContext& ctx, CKvUser_Raycast1& rays, unsigned ray) const {
+    return RaycastTrace(rays, m_packets, ctx.vector, static_cast<const st_KVpSampleRay*>(ctx.host[ray]),
+                        packetOffset(ray));
+}
+
 void RaycastTrace::trace(float rgb[3]) const {
     rgb[0] = rgb[1] = rgb[2] = 0.0f;
     if (!m_ray || !m_rays.test()) return;

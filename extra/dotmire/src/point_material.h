@@ -22,6 +22,23 @@ struct ReadRecord {
     CKvUser_Image image;  // the dab image (empty for the stipple material)
 };
 
+// The colour a ray traced on from the sample returns through the host's
+// Raycast1: black without a ray object, a sample ray or a new vector.
+class RaycastTrace final : public TracedColour {
+public:
+    RaycastTrace(CKvUser_Raycast1& rays, const CKvUser_PacketService& packets, vt_IKvUnknown** vector,
+                 const st_KVpSampleRay* ray, int rayOffset)
+        : m_rays(rays), m_packets(packets), m_vector(vector), m_ray(ray), m_rayOffset(rayOffset) {}
+    void trace(float rgb[3]) const override;
+
+private:
+    CKvUser_Raycast1& m_rays;
+    const CKvUser_PacketService& m_packets;
+    vt_IKvUnknown** m_vector;
+    const st_KVpSampleRay* m_ray;
+    int m_rayOffset;
+};
+
 class PointMaterial : public kv::shader::CKvShaderMaterial {
 public:
     // `recordOffset`: where the block keeps its ReadRecord pointer.
@@ -43,6 +60,11 @@ protected:
     static const ReadRecord* recordOf(const void* block, std::size_t offset);
     const ReadRecord* record(const void* block) const { return recordOf(block, m_recordOffset); }
 
+    // The sample's parameters (zeros when the vector has none) and the colour
+    // seen through it, by the packets' places in the host packet list.
+    static const st_KVpSampleParms& ParmsOf(const kv::shader::ShadeContext& ctx, unsigned parms);
+    RaycastTrace traceThrough(const kv::shader::ShadeContext& ctx, CKvUser_Raycast1& rays, unsigned ray) const;
+
     // The sample's pattern coordinate with its host packets (by index in the
     // material's host packet list) and its block's record.
     kv::shader::PatternUV coordinate(const kv::shader::ShadeContext& ctx, const kv::shader::PatternParams& params,
@@ -54,23 +76,6 @@ private:
     std::size_t m_recordOffset;
 };
 
-// The colour a ray traced on from the sample returns through the host's
-// Raycast1: black without a ray object, a sample ray or a new vector.
-class RaycastTrace final : public TracedColour {
-public:
-    RaycastTrace(CKvUser_Raycast1& rays, const CKvUser_PacketService& packets, vt_IKvUnknown** vector,
-                 const st_KVpSampleRay* ray, int rayOffset)
-        : m_rays(rays), m_packets(packets), m_vector(vector), m_ray(ray), m_rayOffset(rayOffset) {}
-    void trace(float rgb[3]) const override;
-
-private:
-    CKvUser_Raycast1& m_rays;
-    const CKvUser_PacketService& m_packets;
-    vt_IKvUnknown** m_vector;
-    const st_KVpSampleRay* m_ray;
-    int m_rayOffset;
-};
-
 // Sine and cosine of an angle, in double and rounded to float.
 void AngleSinCos(float angle, float* sine, float* cosine);
 
@@ -78,5 +83,42 @@ void AngleSinCos(float angle, float* sine, float* cosine);
 int32_t ClampPointCount(int32_t n);
 // The colour mode held between 0 (ink) and 2 (scratch).
 int32_t ClampColourMode(int32_t mode);
+
+// The clamps of a fresh read (both blocks name their fields alike): the
+// point count, the colour mode, specular and reflection not below 0; then
+// the angle's sine and cosine.
+template <class Block>
+void ClampRead(Block& b) {
+    b.packet.pointNum = ClampPointCount(b.packet.pointNum);
+    b.colorMode = ClampColourMode(b.colorMode);
+    if (b.packet.specular < 0.0f) b.packet.specular = 0.0f;
+    if (b.packet.reflection < 0.0f) b.packet.reflection = 0.0f;
+    AngleSinCos(b.packet.angle, &b.packet.angleSin, &b.packet.angleCos);
+}
+
+// The lens into a block's header.
+template <class Block>
+void StoreLens(Block& b, const kv::shader::CameraLens& lens) {
+    b.apertureX = lens.apertureX;
+    b.apertureY = lens.apertureY;
+    b.focalLen = lens.focalLen;
+    b.focusDist = lens.focusDist;
+}
+
+// The pattern-coordinate values of a sample's packet and its block's screen mode.
+template <class Packet>
+kv::shader::PatternParams PatternParamsOf(const Packet& own, int32_t screenMode) {
+    kv::shader::PatternParams params;
+    params.angleSin = own.angleSin;
+    params.angleCos = own.angleCos;
+    params.zScale = own.zScale;
+    params.zMin = own.zMin;
+    params.zMax = own.zMax;
+    params.sfReflection = own.sfReflection;
+    params.sfForeshort = own.sfForeshort;
+    params.screenCoords = own.screenCoords != 0;
+    params.screenMode = screenMode;
+    return params;
+}
 
 }  // namespace Stipple_Shader

@@ -39,18 +39,9 @@ KvResult StippleMaterial::cmt_LinkChannels(vt_IKvUnknown** eval, vt_IKvUnknown**
 
 void StippleMaterial::readExtra(CKvUser_Attributes& attr, void* data) {
     auto& b = *static_cast<StippleBlock*>(data);
-    StipplePacketData& p = b.packet;
-    p.pointNum = ClampPointCount(p.pointNum);
-    b.colorMode = ClampColourMode(b.colorMode);
-    if (p.specular < 0.0f) p.specular = 0.0f;
-    if (p.reflection < 0.0f) p.reflection = 0.0f;
-    SetColourHSV(p);
-    AngleSinCos(p.angle, &p.angleSin, &p.angleCos);
-    const CameraLens lens = readPattern(attr, data);  // last: the block now owns a record
-    b.apertureX = lens.apertureX;
-    b.apertureY = lens.apertureY;
-    b.focalLen = lens.focalLen;
-    b.focusDist = lens.focusDist;
+    ClampRead(b);
+    SetColourHSV(b.packet);
+    StoreLens(b, readPattern(attr, data));  // last: the block now owns a record
 }
 
 void StippleMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void*) const {
@@ -66,23 +57,10 @@ void StippleMaterial::shade(const ShadeContext& ctx) const {
     const auto& own = *static_cast<const StipplePacketData*>(ctx.packet);
     CKvUser_Raycast1 rays(ctx.rayObj);
 
-    PatternParams params;
-    params.angleSin = own.angleSin;
-    params.angleCos = own.angleCos;
-    params.zScale = own.zScale;
-    params.zMin = own.zMin;
-    params.zMax = own.zMax;
-    params.sfReflection = own.sfReflection;
-    params.sfForeshort = own.sfForeshort;
-    params.screenCoords = own.screenCoords != 0;
-    params.screenMode = b.screenMode;
-    const PatternUV uv = coordinate(ctx, params, rays, kStippleTexture, kStippleResolution, kStippleNormal, kStippleRay);
-
-    static const st_KVpSampleParms kNoParms{};
-    const auto* parms = static_cast<const st_KVpSampleParms*>(ctx.host[kStippleParms]);
-    const auto* ray = static_cast<const st_KVpSampleRay*>(ctx.host[kStippleRay]);
-    const RaycastTrace through(rays, m_packets, ctx.vector, ray, packetOffset(kStippleRay));
-    ShadeStipple({own, b.colorMode, b.drawSpecular, parms ? *parms : kNoParms, uv.u, uv.v}, through, *ctx.sc,
+    const PatternUV uv = coordinate(ctx, PatternParamsOf(own, b.screenMode), rays, kStippleTexture,
+                                    kStippleResolution, kStippleNormal, kStippleRay);
+    const RaycastTrace through = traceThrough(ctx, rays, kStippleRay);
+    ShadeStipple({own, b.colorMode, b.drawSpecular, ParmsOf(ctx, kStippleParms), uv.u, uv.v}, through, *ctx.sc,
                  *ctx.out);
 }
 
