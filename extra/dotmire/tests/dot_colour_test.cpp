@@ -39,9 +39,7 @@ TEST(DotColour, GeneratorAndSeeds) {
     EXPECT_EQ(DotSeed(39, 437, 5), 2380);
     EXPECT_EQ(DotSeed(-437, 437, 5), 1);  // a start below 1 becomes 1
     // Products past the 32-bit range wrap instead of overflowing.
-    EXPECT_EQ(DotSeed(2147483000, 437, 8191), int32_t(uint32_t(2147483437u) * 8191u) < 1
-                                                  ? 1
-                                                  : int32_t(uint32_t(2147483437u) * 8191u));
+    EXPECT_EQ(DotSeed(2147483000, 437, 8191), 2145755347);  // 2147483437 x 8191 mod 2^32
     // Seeds of cells that no integer holds are 0.
     EXPECT_EQ(CellSeed(std::numeric_limits<double>::quiet_NaN(), 0.0), 0);
     EXPECT_EQ(CellSeed(1e12, 0.0), 0);
