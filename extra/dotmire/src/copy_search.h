@@ -45,6 +45,29 @@ inline bool VisitCopies(const PatternPoint& p, float x, float y, const EdgeCopie
     return false;
 }
 
+// Below this limit (√limit < 0.45) at most one copy of a point can lie nearer
+// than √limit, since copies are a whole unit apart.
+inline constexpr float kSingleCopyLimit = 0.2f;
+
+// The copy offset (−1, 0 or +1) that brings a difference nearest to 0;
+// without branches, as the sign of the difference is unpredictable.
+inline float NearestOffset(float d) {
+    return static_cast<float>(d > 0.5f) - static_cast<float>(d < -0.5f);
+}
+
+// Whether some examined copy of p lies nearer than √limit, for 0 < limit <
+// kSingleCopyLimit: only the one copy that can be near is measured, with the
+// same arithmetic and the same examined-copy rules as VisitCopies<true>, so
+// the answer is the same as visiting all nine.
+inline bool AnyCopyWithin(const PatternPoint& p, float x, float y, const EdgeCopies& edges, float limit) {
+    const float ox = NearestOffset(x - p.x), oy = NearestOffset(y - p.y);
+    if (!(CopyDistance(x, y, p, ox, oy) < limit)) return false;
+    // Near: an edge copy counts only where it is examined.
+    if (oy == 0.0f && ox != 0.0f) return ox < 0.0f ? edges.minusX : edges.plusX;
+    if (ox == 0.0f && oy != 0.0f) return oy < 0.0f ? edges.minusY : edges.plusY;
+    return true;
+}
+
 // The first of points[0 .. count) with a copy nearer than √limit, or −1;
 // with limit ≤ 0 the nearest. The squared distance (the best seen when
 // nothing is near, −1.0 when count < 1) goes to *distanceSquared if given.

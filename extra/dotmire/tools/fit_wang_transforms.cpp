@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
         for (int t = 0; t < kWangTileCount; ++t) fit.Set(t, start[list][t]);
         double penalty = fit.Penalty();
         std::fprintf(stderr, "list %c: start %.0f\n", list ? 'B' : 'A', penalty);
-        const int rounds = list ? 4000 : 20000;
+        const int rounds = list ? 4000 : 200000;
         for (int round = 0; round < rounds && penalty > 0; ++round) {
             const int t = static_cast<int>(rng.Below(kWangTileCount));
             const Choice old = fit.Get(t);
