@@ -150,6 +150,29 @@ KvResult MaterialRoad::ReadBlock(HostError* err) {
     return KV_OK;
 }
 
+std::vector<std::pair<std::string, std::string>> MaterialRoad::evaluationEntries() const {
+    std::vector<std::pair<std::string, std::string>> out;
+    if (!evaluation_) return out;
+    for (const Evaluation::Entry& e : static_cast<const Evaluation*>(evaluation_)->entries) {
+        const auto& channels = e.item->channels();
+        out.emplace_back(e.item->name(), e.channel < channels.size() ? channels[e.channel].name : "?");
+    }
+    return out;
+}
+
+void* MaterialRoad::ReadSpareBlock() const {
+    if (!material_ || !evaluation_) return nullptr;
+    void* block = nullptr;
+    const auto* m = material_.table<vt_IKvCustomMaterial>();
+    if (KV_FAILED(m->ReadChannels(material_.get(), static_cast<Evaluation*>(evaluation_)->attributesPtr(), &block)))
+        return nullptr;
+    return block;
+}
+
+void MaterialRoad::CleanupBlock(void* block) const {
+    if (material_) material_.table<vt_IKvCustomMaterial>()->Cleanup(material_.get(), block);
+}
+
 KvResult MaterialRoad::Reread(HostError* err) {
     if (!material_ || !evaluation_) return Fail(err, KV_E_FAILED, "not prepared");
     const bool was = prepared_;

@@ -59,6 +59,7 @@ public:
     ListenerService& listeners() { return *listeners_; }
     StdDialogService& dialogs() { return *dialogs_; }
     ShaderService& shading() { return *shading_; }
+    ImageService& images() { return *images_; }
 
     // Warnings gathered while driving plug-ins (ignored bad calls and the like).
     void Warn(std::string text);
@@ -78,6 +79,7 @@ private:
     ListenerService* listeners_;
     StdDialogService* dialogs_;
     ShaderService* shading_;
+    ImageService* images_;
     Scene* scene_;
     mutable std::mutex warnMutex_;
     std::vector<std::string> warnings_;

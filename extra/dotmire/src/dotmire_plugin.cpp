@@ -1,6 +1,7 @@
-// The plug-in's two hooks. The materials are not registered yet: the plug-in
-// loads with no servers and carries only its point library.
+// The plug-in's two hooks: registration of the stipple and dab materials.
 #include <framework/module.h>
 
-void initialize() {}
+#include "dotmire_registration.h"
+
+void initialize() { Stipple_Shader::initialize(); }
 void cleanup() {}
