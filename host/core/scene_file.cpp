@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 #include "core/image.h"
 
@@ -34,6 +35,18 @@ double Number(const json& j, const std::string& path) {
     double v = j.get<double>();
     if (!std::isfinite(v) || std::fabs(v) > 1e30) throw SceneError(path, "number out of range");
     return v;
+}
+
+// A coordinate: a number within the bound the ray tracer handles.
+double Coordinate(const json& j, const std::string& path) {
+    double v = Number(j, path);
+    if (std::fabs(v) > kMaxCoordinate) throw SceneError(path, CoordinateBoundMessage());
+    return v;
+}
+
+void Point(const json& j, const std::string& path, double out[3]) {
+    if (!j.is_array() || j.size() != 3) throw SceneError(path, "expected an array of 3 numbers");
+    for (size_t i = 0; i < 3; ++i) out[i] = Coordinate(j[i], At(path, i));
 }
 
 double Positive(const json& j, const std::string& path) {
@@ -194,13 +207,13 @@ void ReadCamera(Scene& scene, const json& doc) {
                         "focusDist"});
     std::string name = j.contains("name") ? String(j["name"], Key(path, "name")) : "camera";
     double eye[3] = {0, 0, 5};
-    if (j.contains("position")) Triple(j["position"], Key(path, "position"), eye);
+    if (j.contains("position")) Point(j["position"], Key(path, "position"), eye);
     if (j.contains("target") && j.contains("rotation"))
         throw SceneError(path, "give either \"target\" or \"rotation\", not both");
     Mat4 world = Mat4::Translation(eye[0], eye[1], eye[2]);
     if (j.contains("target")) {
         double target[3], up[3] = {0, 1, 0};
-        Triple(j["target"], Key(path, "target"), target);
+        Point(j["target"], Key(path, "target"), target);
         if (j.contains("up")) Triple(j["up"], Key(path, "up"), up);
         if (!Mat4::LookAt(eye, target, up, &world))
             throw SceneError(Key(path, "target"), "the target must differ from the position and not lie along \"up\"");
@@ -261,7 +274,7 @@ void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folde
         } else if (type == "locator") {
             CheckKeys(j, ip, {"name", "type", "position"});
             double p[3] = {0, 0, 0};
-            if (j.contains("position")) Triple(j["position"], Key(ip, "position"), p);
+            if (j.contains("position")) Point(j["position"], Key(ip, "position"), p);
             scene.CreateLocator(name, Mat4::Translation(p[0], p[1], p[2]));
         } else {
             throw SceneError(Key(ip, "type"), "unknown item type '" + type + "' (videoClip or locator)");
@@ -341,6 +354,10 @@ bool ParsePattern(const nlohmann::json& j, const std::string& where, Pattern* ou
 
 std::unique_ptr<LoadedScene> LoadSceneJson(Session& session, const nlohmann::json& doc,
                                            const std::filesystem::path& folder, HostError* err) {
+    if (NestedDeeperThan(doc, kMaxSceneDepth)) {
+        if (err) *err = {KV_E_FAILED, TooDeepMessage()};
+        return nullptr;
+    }
     try {
         return Build(session, doc, folder);
     } catch (const SceneError& e) {
@@ -357,13 +374,42 @@ bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* 
         if (err) *err = {KV_E_NOTFOUND, path + ": cannot open the scene file"};
         return false;
     }
+    // The parser sees the depth of every array and object it opens: a document
+    // nested too deep is refused before it is built, copied or walked.
+    struct TooDeep {};
+    auto guard = [](int depth, json::parse_event_t event, json&) {
+        if ((event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) &&
+            depth >= int(kMaxSceneDepth))
+            throw TooDeep{};
+        return true;
+    };
     try {
-        *doc = json::parse(in);
+        *doc = json::parse(in, guard);
     } catch (const json::parse_error& e) {
         if (err) *err = {KV_E_FAILED, path + ": not valid JSON (" + e.what() + ")"};
         return false;
+    } catch (const TooDeep&) {
+        if (err) *err = {KV_E_FAILED, path + ": " + TooDeepMessage()};
+        return false;
     }
     return true;
+}
+
+std::string CoordinateBoundMessage() { return "beyond the coordinate bound of 1e15"; }
+
+std::string TooDeepMessage() { return "scene: nested deeper than " + std::to_string(kMaxSceneDepth) + " levels"; }
+
+bool NestedDeeperThan(const nlohmann::json& doc, size_t levels) {
+    // Breadth-first with the depth of each value: no recursion, whatever the input.
+    std::vector<std::pair<const json*, size_t>> open{{&doc, 1}};
+    while (!open.empty()) {
+        auto [j, depth] = open.back();
+        open.pop_back();
+        if (!j->is_structured()) continue;
+        if (depth > levels) return true;
+        for (const json& child : *j) open.push_back({&child, depth + 1});
+    }
+    return false;
 }
 
 std::unique_ptr<LoadedScene> LoadSceneFile(Session& session, const std::string& path, HostError* err) {

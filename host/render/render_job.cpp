@@ -22,6 +22,11 @@ void cameraFromItem(const kvh::SceneItem& item, uint32_t width, uint32_t height,
 
 bool loadRenderJobJson(const nlohmann::json& input, const std::string& folder, const RenderOverrides& overrides,
                        RenderJob& job, std::string& error) {
+    // Copying and walking a document recurse: refuse absurd nesting first.
+    if (kvh::NestedDeeperThan(input, kvh::kMaxSceneDepth)) {
+        error = kvh::TooDeepMessage();
+        return false;
+    }
     nlohmann::json doc = input;
     if (doc.is_object() && (overrides.width || overrides.height || overrides.spp)) {
         nlohmann::json& r = doc["render"];
