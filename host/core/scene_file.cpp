@@ -236,7 +236,7 @@ void ReadCamera(Scene& scene, const json& doc) {
         throw SceneError(Key(path, "name"), "an item named '" + name + "' already exists");
 }
 
-void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folder) {
+void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folder, uint64_t memoryLimit) {
     const std::string path = "items";
     const json& items = doc["items"];
     if (!items.is_array()) throw SceneError(path, "expected an array of items");
@@ -256,7 +256,7 @@ void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folde
                 std::filesystem::path file = String(j["image"], Key(ip, "image"));
                 if (file.is_relative()) file = folder / file;
                 std::string why;
-                image = LoadImageFile(file.string(), &why);
+                image = LoadImageFile(file.string(), &why, memoryLimit);
                 if (!image) throw SceneError(Key(ip, "image"), why);
             } else {
                 image = ProceduralHatching(256, 256);
@@ -322,7 +322,7 @@ std::unique_ptr<LoadedScene> Build(Session& session, const json& doc, const std:
     }
 
     Scene& scene = session.scene();
-    if (doc.contains("items")) ReadItems(scene, doc, folder);
+    if (doc.contains("items")) ReadItems(scene, doc, folder, session.memoryLimit());
     if (doc.contains("camera")) ReadCamera(scene, doc);
     for (const Pending& p : pending)
         if (scene.FindItem(p.name)) throw SceneError(p.path, "an item named '" + p.name + "' already exists");

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -24,6 +25,7 @@ struct ThreadState {
     }
     kvh::VectorPool pool;
     std::vector<SampleContext> contexts;  // one per nesting depth
+    NonFiniteTally nonFinite;             // per object
 };
 
 namespace {
@@ -57,7 +59,9 @@ Renderer::~Renderer() { rays_->ReleaseOwned(); }
 void ThreadStateDeleter::operator()(ThreadState* ts) const { delete ts; }
 
 ThreadStatePtr Renderer::NewThreadState() const {
-    return ThreadStatePtr(new ThreadState(layout_, scene_.settings.maxDepth));
+    ThreadStatePtr ts(new ThreadState(layout_, scene_.settings.maxDepth));
+    ts->nonFinite.resize(scene_.objects.size());
+    return ts;
 }
 
 kvh::SampleVector& Renderer::PrimaryVector(ThreadState& ts) { return ts.pool.primary(); }
@@ -187,6 +191,8 @@ Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir,
     if (const kvh::MaterialRoad* road = roads_[sp->object]) {
         v.pool->InitializePluginPackets(v);
         road->Shade(v, rays_->ptr(), sc, out);
+        if (!(std::isfinite(out.color[0]) && std::isfinite(out.color[1]) && std::isfinite(out.color[2])))
+            ctx.thread->nonFinite.note(sp->object, uint32_t(v.header.pixelX), uint32_t(v.header.pixelY));
     }
     Vec3 colour = get3(out.color);
     set3(ray->color, colour);
@@ -335,7 +341,21 @@ ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
             line.Tick();
         });
     });
+    nonFinite_.resize(scene_.objects.size());
+    for (const ThreadStatePtr& ts : states) nonFinite_.add(ts->nonFinite);
     return image;
+}
+
+std::vector<NonFiniteMaterial> Renderer::NonFiniteByMaterial() const {
+    std::vector<NonFiniteMaterial> out;
+    const auto& entries = nonFinite_.entries();
+    for (size_t i = 0; i < entries.size() && i < roads_.size(); ++i) {
+        if (!entries[i].samples || !roads_[i]) continue;
+        auto same = std::find_if(out.begin(), out.end(), [&](const NonFiniteMaterial& m) { return m.road == roads_[i]; });
+        if (same == out.end()) same = out.insert(out.end(), {roads_[i], {}});
+        NonFiniteTally::merge(same->samples, entries[i]);
+    }
+    return out;
 }
 
 }  // namespace kvr

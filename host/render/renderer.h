@@ -21,12 +21,19 @@
 #include "core/ray_object.h"
 #include "core/sample_vector.h"
 #include "image_buffer.h"
+#include "nonfinite_tally.h"
 #include "render_scene.h"
 #include "surface_point.h"
 
 namespace kvr {
 
 struct ThreadState;
+// Samples of one material whose colour was not finite (written black).
+struct NonFiniteMaterial {
+    const kvh::MaterialRoad* road = nullptr;
+    NonFiniteTally::Entry samples;  // how many, and the first pixel in raster order
+};
+
 // Per-thread state owned outside renderer.cpp (tests, benchmarks).
 struct ThreadStateDeleter {
     void operator()(ThreadState* ts) const;
@@ -51,6 +58,10 @@ public:
     // Renders the image; `threads` 0 uses every core. Prints a progress line on
     // stderr when asked and the render takes longer than a second.
     ImageBuffer Render(uint32_t threads = 0, bool progress = false);
+
+    // The materials that gave non-finite colours in the last Render, in the
+    // order of their first object.
+    std::vector<NonFiniteMaterial> NonFiniteByMaterial() const;
 
     // One camera sample of pixel (x, y), shaded on the calling thread's state.
     Vec3 ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample);
@@ -82,6 +93,7 @@ private:
     const kvh::PacketLayout& layout_;
     std::vector<const kvh::MaterialRoad*> roads_;
     kvh::RayObject* rays_;
+    NonFiniteTally nonFinite_;  // of the last Render, summed over its threads
 };
 
 }  // namespace kvr

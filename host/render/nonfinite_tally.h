@@ -1,0 +1,40 @@
+// Counts of non-finite colours that materials gave, kept per render thread
+// (nothing shared is written while shading) and summed after the render.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace kvr {
+
+class NonFiniteTally {
+public:
+    struct Entry {
+        uint64_t samples = 0;
+        uint32_t x = 0, y = 0;  // the first pixel in raster order
+    };
+
+    // Sized once, before shading: note() never allocates.
+    void resize(size_t objects) { entries_.assign(objects, Entry{}); }
+    void note(size_t object, uint32_t x, uint32_t y) {
+        if (object < entries_.size()) merge(entries_[object], {1, x, y});
+    }
+    void add(const NonFiniteTally& other) {
+        if (entries_.size() < other.entries_.size()) entries_.resize(other.entries_.size());
+        for (size_t i = 0; i < other.entries_.size(); ++i) merge(entries_[i], other.entries_[i]);
+    }
+    // One entry per object of the scene.
+    const std::vector<Entry>& entries() const { return entries_; }
+
+    // Adds the counts; the first pixel of the two stays.
+    static void merge(Entry& into, const Entry& o) {
+        if (!o.samples) return;
+        if (!into.samples || o.y < into.y || (o.y == into.y && o.x < into.x)) into.x = o.x, into.y = o.y;
+        into.samples += o.samples;
+    }
+
+private:
+    std::vector<Entry> entries_;
+};
+
+}  // namespace kvr
