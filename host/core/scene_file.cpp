@@ -189,6 +189,24 @@ MaterialRoad::Options ReadMaterial(const json& j, const std::string& path, const
     return o;
 }
 
+// A value whose shape does not fit its channel: one number for a colour
+// (whose components are "c.R", "c.G", "c.B"), or three for a plain number.
+void CheckShape(const SceneItem& item, const std::string& channel, bool three, const std::string& path) {
+    const bool plain = item.ChannelIndex(channel) >= 0;
+    const bool colour = item.ChannelIndex(channel + kComponents[0]) >= 0;
+    if (!three && colour && !plain) throw SceneError(path, "a colour takes an array of 3 numbers");
+    if (three && plain && !colour) throw SceneError(path, "takes a number, not an array");
+}
+
+void CheckValueShapes(const SceneItem& item, const json& m, const std::string& path) {
+    if (m.contains("channels"))
+        for (auto it = m["channels"].begin(); it != m["channels"].end(); ++it)
+            CheckShape(item, it.key(), it.value().is_array(), Key(Key(path, "channels"), it.key()));
+    if (m.contains("gradients"))
+        for (auto it = m["gradients"].begin(); it != m["gradients"].end(); ++it)
+            CheckShape(item, it.key(), it.value()[0][1].is_array(), Key(Key(path, "gradients"), it.key()) + "[0][1]");
+}
+
 // Width and height the renderer will use: the "render" section, else its defaults.
 void ImageSize(const json& doc, double* w, double* h) {
     *w = 320;
@@ -331,11 +349,18 @@ std::unique_ptr<LoadedScene> Build(Session& session, const json& doc, const std:
     auto loaded = std::make_unique<LoadedScene>();
     loaded->document = doc;
     loaded->folder = folder;
+    // Every material item first, then the links: the order of the file never matters.
+    std::vector<std::unique_ptr<MaterialRoad>> roads;
     for (Pending& p : pending) {
-        auto road = MaterialRoad::Create(session, *p.lib, p.server, std::move(p.options));
+        roads.push_back(MaterialRoad::Create(session, *p.lib, p.server, std::move(p.options)));
         HostError err;
-        if (KV_FAILED(road->Prepare(&err))) throw SceneError(p.path, err.message);
-        loaded->materials[p.name] = std::move(road);
+        if (KV_FAILED(roads.back()->MakeItem(&err))) throw SceneError(p.path, err.message);
+        CheckValueShapes(*roads.back()->item(), doc["materials"][p.name], p.path);
+    }
+    for (size_t i = 0; i < pending.size(); ++i) {
+        HostError err;
+        if (KV_FAILED(roads[i]->Prepare(&err))) throw SceneError(pending[i].path, err.message);
+        loaded->materials[pending[i].name] = std::move(roads[i]);
     }
     return loaded;
 }
