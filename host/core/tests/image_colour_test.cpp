@@ -13,6 +13,7 @@
 
 #include "core/image.h"
 #include "core/srgb.h"
+#include "testing/png_bytes.h"
 
 namespace kvh {
 namespace {
@@ -34,30 +35,9 @@ TEST(Srgb, CodesSurviveTheRoundTripAndTheCurveIsTheStandardOne) {
     }
 }
 
-std::string be32(uint32_t v) { return {char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; }
-
-uint32_t crc32(const std::string& bytes) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (unsigned char b : bytes) {
-        c ^= b;
-        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-    }
-    return ~c;
-}
-
-std::string chunk(const std::string& type, const std::string& data) {
-    return be32(uint32_t(data.size())) + type + data + be32(crc32(type + data));
-}
-
-// A 1 x 1 16-bit RGB PNG, its data in one stored (uncompressed) deflate block.
+// A 1 x 1 16-bit RGB PNG.
 std::string png16(uint16_t r, uint16_t g, uint16_t b) {
-    const std::string row = {0, char(r >> 8), char(r), char(g >> 8), char(g), char(b >> 8), char(b)};
-    uint32_t s1 = 1, s2 = 0;
-    for (unsigned char c : row) s1 = (s1 + c) % 65521, s2 = (s2 + s1) % 65521;
-    const std::string deflate = std::string{0x78, 0x01, 0x01, char(row.size()), 0, char(~row.size()), char(0xFF)} + row +
-                                be32((s2 << 16) | s1);
-    return std::string("\x89PNG\r\n\x1a\n", 8) + chunk("IHDR", be32(1) + be32(1) + std::string{16, 2, 0, 0, 0}) +
-           chunk("IDAT", deflate) + chunk("IEND", "");
+    return kvt::test::pngFile(1, 1, 16, 2, {0, char(r >> 8), char(r), char(g >> 8), char(g), char(b >> 8), char(b)});
 }
 
 TEST(ClipPictures, EightBitColourIsSrgbAndWiderPicturesStandAsTheyAre) {

@@ -1,51 +1,21 @@
 // kvstress as a user runs it: counts it refuses, failures of the runner told
 // apart from faults of the plug-in, and scene files of cases that kvrender loads.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cmath>
 
 #include "core/scene_file.h"
 #include "core/session.h"
 #include "stress/case_spec.h"
 #include "stress/job.h"
+#include "testing/command_run.h"
 
 namespace kvs {
 namespace {
 
-struct Outcome {
-    int status = -1;
-    std::string out, err;
-};
+using kvt::test::CommandResult;
 
-std::string Slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-Outcome Kvstress(const std::string& args, const std::string& shell = "") {
-    static int runs = 0;
-    const std::string base = ::testing::TempDir() + "/kvstress-" + std::to_string(getpid()) + "-" + std::to_string(++runs);
-    const std::string cmd = shell + "'" + KVSTRESS + "' '" + KVFAULTY_PATH + "' --out '" + ::testing::TempDir() +
-                            "' " + args + " >'" + base + ".out' 2>'" + base + ".err'";
-    const int raw = std::system(cmd.c_str());
-    Outcome o{WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw), Slurp(base + ".out"), Slurp(base + ".err")};
-    std::remove((base + ".out").c_str());
-    std::remove((base + ".err").c_str());
-    return o;
-}
-
-bool Sanitized() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return true;
-#else
-    return false;
-#endif
+CommandResult Kvstress(const std::string& args, const std::string& shell = "") {
+    return kvt::test::runCommand(shell + "'" + KVSTRESS + "' '" + KVFAULTY_PATH + "' --out '" + ::testing::TempDir() +
+                                 "' " + args);
 }
 
 TEST(KvstressCommandLine, RefusesNegativeAndAbsurdCountsWithExitTwo) {
@@ -64,7 +34,7 @@ TEST(KvstressCommandLine, RefusesNegativeAndAbsurdCountsWithExitTwo) {
     };
     for (const Case& c : cases) {
         // Without the check, "--cases -1" runs 2^64 - 1 cases: the time limit ends it.
-        Outcome o = Kvstress(std::string("--material nandiv --only fuzz ") + c.args, "timeout 60 ");
+        CommandResult o = Kvstress(std::string("--material nandiv --only fuzz ") + c.args, "timeout 60 ");
         EXPECT_EQ(o.status, 2) << c.args << ": " << o.err;
         EXPECT_NE(o.err.find(std::string("kvstress: ") + c.message), std::string::npos) << c.args << ": " << o.err;
     }
@@ -82,8 +52,8 @@ TEST(KvstressHarness, AFailureOfTheRunnerIsNeverThePluginsFault) {
     }
     // Thread stacks beyond the address-space limit: the system refuses threads.
     // (Sanitizers reserve more address space than the limit allows.)
-    if (Sanitized()) return;
-    Outcome o = Kvstress("--material refusecrash --only threads --threads 1024 --thread-samples 1",
+    if (kvt::test::sanitizedBuild()) return;
+    CommandResult o = Kvstress("--material refusecrash --only threads --threads 1024 --thread-samples 1",
                          "ulimit -v 1000000; ");
     EXPECT_EQ(o.status, 2) << o.out << o.err;
     EXPECT_NE(o.err.find("kvstress: the runner failed in threads of material 'refusecrash': cannot start thread"),

@@ -2,6 +2,7 @@
 // render, memory estimated before allocating, and a word about non-finite
 // shading.
 #include "kvrender_command.h"
+#include "testing/png_bytes.h"
 
 #include <filesystem>
 
@@ -30,17 +31,6 @@ size_t filesIn(const std::string& dir) {
     size_t n = 0;
     for (const auto& e : fs::directory_iterator(dir)) n += e.is_regular_file() ? 1 : 0;
     return n;
-}
-
-bool sanitized() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
-    return true;
-#endif
-#endif
-    return false;
 }
 
 TEST(OutputWriting, AFailedWriteExitsOneAndLeavesTheTargetAsItWas) {
@@ -88,23 +78,6 @@ TEST(OutputWriting, AnOutputThatCannotBeCreatedIsReportedBeforeTheRender) {
     EXPECT_EQ(filesIn(dir), 0u);
 }
 
-// A PNG file that ends after its header: its size can be read, its pixels not.
-std::string pngHeaderOnly(uint32_t w, uint32_t h) {
-    auto crc32 = [](const std::string& bytes) {
-        uint32_t c = 0xFFFFFFFFu;
-        for (unsigned char b : bytes) {
-            c ^= b;
-            for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
-        }
-        return ~c;
-    };
-    auto be32 = [](uint32_t v) {
-        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    };
-    std::string chunk = "IHDR" + be32(w) + be32(h) + std::string{8, 6, 0, 0, 0};
-    return std::string("\x89PNG\r\n\x1a\n", 8) + be32(13) + chunk + be32(crc32(chunk));
-}
-
 TEST(Memory, FramesAndClipPicturesAreEstimatedBeforeAllocating) {
     if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
     CommandResult frame = kvrender("scenes/kvtest.json -o '" + tempPath("big.png") + "' --size 16384x16384");
@@ -117,7 +90,7 @@ TEST(Memory, FramesAndClipPicturesAreEstimatedBeforeAllocating) {
     EXPECT_EQ(lowered.status, 1);
     EXPECT_NE(lowered.err.find("a frame of 320 x 240 pixels needs"), std::string::npos) << lowered.err;
 
-    const std::string picture = writeScene("huge.png", pngHeaderOnly(16384, 16384));
+    const std::string picture = writeScene("huge.png", kvt::test::pngFile(16384, 16384, 8, 6));
     json scene = json::parse(slurp(std::string(KV_SOURCE_DIR) + "/scenes/kvtest.json"));
     scene["items"] = {{{"name", "clip"}, {"type", "videoClip"}, {"image", picture}}};
     const std::string path = writeScene("huge-clip.json", scene.dump());
@@ -133,7 +106,7 @@ TEST(Memory, FramesAndClipPicturesAreEstimatedBeforeAllocating) {
 
     // An allocation that fails says what was being built. (Sanitizers reserve
     // more address space than the limit allows.)
-    if (sanitized()) return;
+    if (kvt::test::sanitizedBuild()) return;
     CommandResult starved = kvrender(
         "scenes/kvtest.json -o '" + tempPath("starved.png") + "' --size 16384x16384 --max-memory 65536 --quiet",
         "ulimit -v 1500000; ");
