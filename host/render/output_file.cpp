@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,7 +18,40 @@ namespace {
 
 std::atomic<unsigned> gTempCount{0};
 
+// Temporary files an interrupt removes: fixed storage, so that the signal
+// handler only reads memory and calls unlink.
+constexpr int kSlots = 8;
+char gTempPaths[kSlots][PATH_MAX];
+std::atomic<bool> gTempUsed[kSlots];
+
+int registerTemp(const std::string& path) {
+    if (path.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < kSlots; ++i) {
+        bool expected = false;
+        if (gTempUsed[i].compare_exchange_strong(expected, true)) {
+            std::memcpy(gTempPaths[i], path.c_str(), path.size() + 1);
+            return i;
+        }
+    }
+    return -1;
+}
+
+void unregisterTemp(int slot) {
+    if (slot >= 0) gTempUsed[slot].store(false);
+}
+
+extern "C" void removeTempsAndEnd(int sig) {
+    for (int i = 0; i < kSlots; ++i)
+        if (gTempUsed[i].load()) ::unlink(gTempPaths[i]);
+    std::signal(sig, SIG_DFL);
+    std::raise(sig);
+}
+
 }  // namespace
+
+void removeTemporaryFilesOnInterrupt() {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, removeTempsAndEnd);
+}
 
 OutputFile::~OutputFile() { discard(); }
 
@@ -26,6 +60,8 @@ void OutputFile::discard() {
     fd_ = -1;
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
+    unregisterTemp(slot_);
+    slot_ = -1;
 }
 
 bool OutputFile::fail(const std::string& reason, std::string& error) {
@@ -54,6 +90,7 @@ bool OutputFile::open(const std::string& path, const std::string& what, std::str
     const std::string folder = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
     temp_ = folder + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(gTempCount++);
+    slot_ = registerTemp(temp_);
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) {
         const int e = errno;
@@ -86,6 +123,8 @@ bool OutputFile::commit(std::string& error) {
         if (::rename(temp_.c_str(), target_.c_str()) != 0) return fail(std::strerror(errno), error);
         temp_.clear();
     }
+    unregisterTemp(slot_);
+    slot_ = -1;
     return true;
 }
 

@@ -39,7 +39,12 @@ private:
 
     std::string path_, what_, target_, temp_;  // temp_ empty: written in place
     int fd_ = -1;
+    int slot_ = -1;  // in the table an interrupt clears
 };
+
+// Makes an interrupt (SIGINT, SIGTERM, SIGHUP) remove the temporary files of
+// every open OutputFile before the process ends as the signal says.
+void removeTemporaryFilesOnInterrupt();
 
 // Writes `data` to `path` through an OutputFile.
 bool writeWholeFile(const std::string& path, const std::string& what, const void* data, size_t size,

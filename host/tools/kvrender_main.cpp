@@ -24,6 +24,7 @@ std::string materialName(const kvr::RenderJob& job, const kvh::MaterialRoad* roa
 int render(const kvt::CommandLine& cl) {
     // A write beyond a file-size limit fails with a reason instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    kvr::removeTemporaryFilesOnInterrupt();
     std::string stage = "loading the scene";
     try {
         kvr::RenderOverrides overrides;

@@ -76,6 +76,10 @@ TEST(OutputWriting, AnOutputThatCannotBeCreatedIsReportedBeforeTheRender) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("cannot write float map '/no/such/dir/x.pfm'"), std::string::npos) << r.err;
     EXPECT_EQ(filesIn(dir), 0u);
+    // Interrupted during the render, it leaves nothing behind either.
+    r = kvrender(slow + " -o '" + dir + "/x.png' --dump-float '" + dir + "/x.pfm'", "timeout -s INT 3 ");
+    EXPECT_EQ(r.status, 124) << r.err;
+    EXPECT_EQ(filesIn(dir), 0u);
 }
 
 TEST(Memory, FramesAndClipPicturesAreEstimatedBeforeAllocating) {
