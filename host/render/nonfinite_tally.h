@@ -2,6 +2,8 @@
 // (nothing shared is written while shading) and summed after the render.
 #pragma once
 
+#include <tbb/enumerable_thread_specific.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -14,10 +16,9 @@ public:
         uint32_t x = 0, y = 0;  // the first pixel in raster order
     };
 
-    // Sized once, before shading: note() never allocates.
-    void resize(size_t objects) { entries_.assign(objects, Entry{}); }
     void note(size_t object, uint32_t x, uint32_t y) {
-        if (object < entries_.size()) merge(entries_[object], {1, x, y});
+        if (object >= entries_.size()) entries_.resize(object + 1);
+        merge(entries_[object], {1, x, y});
     }
     void add(const NonFiniteTally& other) {
         if (entries_.size() < other.entries_.size()) entries_.resize(other.entries_.size());
@@ -35,6 +36,22 @@ public:
 
 private:
     std::vector<Entry> entries_;
+};
+
+// One tally per thread that meets a non-finite colour (made on its first one:
+// a render of finite colours touches nothing), summed on demand.
+class NonFiniteCounter {
+public:
+    void note(size_t object, uint32_t x, uint32_t y) { perThread_.local().note(object, x, y); }
+    NonFiniteTally sum() const {
+        NonFiniteTally total;
+        for (const NonFiniteTally& t : perThread_) total.add(t);
+        return total;
+    }
+    void clear() { perThread_.clear(); }
+
+private:
+    tbb::enumerable_thread_specific<NonFiniteTally> perThread_;
 };
 
 }  // namespace kvr

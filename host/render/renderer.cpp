@@ -25,7 +25,6 @@ struct ThreadState {
     }
     kvh::VectorPool pool;
     std::vector<SampleContext> contexts;  // one per nesting depth
-    NonFiniteTally nonFinite;             // per object
 };
 
 namespace {
@@ -59,9 +58,7 @@ Renderer::~Renderer() { rays_->ReleaseOwned(); }
 void ThreadStateDeleter::operator()(ThreadState* ts) const { delete ts; }
 
 ThreadStatePtr Renderer::NewThreadState() const {
-    ThreadStatePtr ts(new ThreadState(layout_, scene_.settings.maxDepth));
-    ts->nonFinite.resize(scene_.objects.size());
-    return ts;
+    return ThreadStatePtr(new ThreadState(layout_, scene_.settings.maxDepth));
 }
 
 kvh::SampleVector& Renderer::PrimaryVector(ThreadState& ts) { return ts.pool.primary(); }
@@ -191,10 +188,10 @@ Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir,
     if (const kvh::MaterialRoad* road = roads_[sp->object]) {
         v.pool->InitializePluginPackets(v);
         road->Shade(v, rays_->ptr(), sc, out);
-        if (!(std::isfinite(out.color[0]) && std::isfinite(out.color[1]) && std::isfinite(out.color[2])))
-            ctx.thread->nonFinite.note(sp->object, uint32_t(v.header.pixelX), uint32_t(v.header.pixelY));
     }
     Vec3 colour = get3(out.color);
+    if (roads_[sp->object] && !(std::isfinite(colour.x) && std::isfinite(colour.y) && std::isfinite(colour.z)))
+        nonFinite_.note(sp->object, uint32_t(v.header.pixelX), uint32_t(v.header.pixelY));
     set3(ray->color, colour);
     return colour;
 }
@@ -325,6 +322,7 @@ ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
     ImageBuffer image(w, h);
     const uint32_t tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
     const uint32_t tiles = tilesX * tilesY;
+    nonFinite_.clear();
     tbb::enumerable_thread_specific<ThreadStatePtr> states([this] { return NewThreadState(); });
     ProgressLine line(progress, tiles);
     tbb::task_arena arena(threads == 0 ? tbb::task_arena::automatic : int(threads));
@@ -341,14 +339,13 @@ ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
             line.Tick();
         });
     });
-    nonFinite_.resize(scene_.objects.size());
-    for (const ThreadStatePtr& ts : states) nonFinite_.add(ts->nonFinite);
     return image;
 }
 
 std::vector<NonFiniteMaterial> Renderer::NonFiniteByMaterial() const {
     std::vector<NonFiniteMaterial> out;
-    const auto& entries = nonFinite_.entries();
+    const NonFiniteTally total = nonFinite_.sum();
+    const auto& entries = total.entries();
     for (size_t i = 0; i < entries.size() && i < roads_.size(); ++i) {
         if (!entries[i].samples || !roads_[i]) continue;
         auto same = std::find_if(out.begin(), out.end(), [&](const NonFiniteMaterial& m) { return m.road == roads_[i]; });

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "core/material_road.h"
+#include "nonfinite_tally.h"
 #include "core/ray_object.h"
 #include "core/sample_vector.h"
 #include "image_buffer.h"
-#include "nonfinite_tally.h"
 #include "render_scene.h"
 #include "surface_point.h"
 
@@ -58,7 +58,6 @@ public:
     // Renders the image; `threads` 0 uses every core. Prints a progress line on
     // stderr when asked and the render takes longer than a second.
     ImageBuffer Render(uint32_t threads = 0, bool progress = false);
-
     // The materials that gave non-finite colours in the last Render, in the
     // order of their first object.
     std::vector<NonFiniteMaterial> NonFiniteByMaterial() const;
@@ -89,11 +88,11 @@ private:
     Vec3 TraceOn(kvh::SampleVector& parent, const double origin[3], Vec3 dir, uint32_t flags);
     SampleContext& ContextOf(kvh::SampleVector& v) const;
 
+    NonFiniteCounter nonFinite_;  // per object, of the last Render
     const RenderScene& scene_;
     const kvh::PacketLayout& layout_;
     std::vector<const kvh::MaterialRoad*> roads_;
     kvh::RayObject* rays_;
-    NonFiniteTally nonFinite_;  // of the last Render, summed over its threads
 };
 
 }  // namespace kvr
