@@ -54,8 +54,8 @@ KvResult MaterialRoad::Fail(HostError* err, KvResult code, std::string what) {
     return code;
 }
 
-KvResult MaterialRoad::Prepare(HostError* err) {
-    if (prepared_) return KV_OK;
+KvResult MaterialRoad::MakeItem(HostError* err) {
+    if (item_) return KV_OK;
     KvResult rc = lib_.Generate(server_, &material_, err);
     if (KV_FAILED(rc)) return rc;
     ComRef cm = material_.Query(kv::guid_CustomMaterial);
@@ -79,10 +79,23 @@ KvResult MaterialRoad::Prepare(HostError* err) {
                 break;
             }
 
-    // The item at its defaults, with its stored envelopes, announced to listeners.
-    Scene& scene = session_.scene();
-    item_ = scene.CreateItem(options_.itemName, "material." + server_, std::move(channels));
+    // The item at its defaults.
+    item_ = session_.scene().CreateItem(options_.itemName, "material." + server_, std::move(channels));
     if (!item_) return Fail(err, KV_E_FAILED, "an item of that name already exists");
+    return KV_OK;
+}
+
+KvResult MaterialRoad::Prepare(HostError* err) {
+    if (prepared_) return KV_OK;
+    if (!item_) {
+        KvResult rc = MakeItem(err);
+        if (KV_FAILED(rc)) return rc;
+    }
+    const auto* m = material_.table<vt_IKvCustomMaterial>();
+    KvResult rc = KV_OK;
+
+    // Its stored envelopes, then announced to listeners.
+    Scene& scene = session_.scene();
     for (const auto& g : options_.gradients) {
         int32_t i = item_->ChannelIndex(g.channel);
         if (i < 0)

@@ -99,7 +99,12 @@ public:
                                                 const std::string& server, Options options);
     ~MaterialRoad();  // Cleanup of the block, then releases every reference
 
-    // Runs the road up to ReadChannels; the error names the failing step.
+    // Generates the material and creates its item at its defaults (the first
+    // steps of Prepare), so that a scene can make every item before it links
+    // any: a link then finds its item wherever it stands in the scene.
+    KvResult MakeItem(HostError* err);
+    // Runs the road up to ReadChannels (making the item first if not yet
+    // made); the error names the failing step.
     KvResult Prepare(HostError* err);
     // ReadChannels again (after scene edits); refused while shading.
     KvResult Reread(HostError* err);
