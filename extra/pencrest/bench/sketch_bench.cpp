@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/image.h"
-#include "testing/plugin_session.h"
+#include "testing/road_bench.h"
 
 namespace {
 
@@ -33,7 +33,6 @@ struct Bench {
     kvt::PluginSession host;
     TiltedNormals hooks;
     kvt::OwnedRays rays{&hooks};
-    std::vector<std::unique_ptr<kvh::MaterialRoad>> roads;
     std::unique_ptr<kvh::VectorPool> pool;
 };
 
@@ -80,37 +79,22 @@ int main(int argc, char** argv) {
     scene.CreateLocator("b", kvh::Mat4::Translation(-1.5, -0.5, 9.0));
     scene.CreateClip("clip", kvh::ProceduralHatching(256, 256));
 
-    struct Case {
-        const char* name;
-        const kvh::PluginLibrary* lib;
-        const char* server;
-        kvh::MaterialRoad::Options options;
-    };
-    std::vector<Case> cases;
-    cases.push_back({"passthrough", test, "passthrough", {}});
     kvh::MaterialRoad::Options texture;
     texture.values = {{"screenCoords", 0}};
-    cases.push_back({"sketchtone/texture", sketch, "sketchtone", texture});
     kvh::MaterialRoad::Options map = texture;
     map.links = {"clip"};
-    cases.push_back({"sketchtone/texture_sketch_map", sketch, "sketchtone", map});
-    cases.push_back({"sketchtone/projection", sketch, "sketchtone", {}});
     kvh::MaterialRoad::Options flow;
     flow.values = {{"screenMode", 1}, {"zMin", 2.0}, {"zMax", 12.0}, {"sfReflection", 0.5}, {"sfForeshort", 1.0}};
     flow.links = {"a", "b"};
-    cases.push_back({"sketchtone/surface_flow_2_locators", sketch, "sketchtone", flow});
-
-    for (Case& c : cases) {
-        c.options.itemName = c.name;
-        auto road = b.host.Road(c.lib, c.server, c.options);
-        if (!road) kvt::Die("pencrest_bench", b.host.error);
-        b.roads.push_back(std::move(road));
-    }
     b.pool = std::make_unique<kvh::VectorPool>(b.host.session->Layout());
-    for (size_t i = 0; i < cases.size(); ++i) {
-        const kvh::MaterialRoad& road = *b.roads[i];
-        benchmark::RegisterBenchmark(cases[i].name, [&b, &road](benchmark::State& s) { ShadeSamples(s, b, road); });
-    }
+    const auto roads = kvt::RegisterRoadBenchmarks(
+        b.host,
+        {{"passthrough", test, "passthrough"},
+         {"sketchtone/texture", sketch, "sketchtone", texture},
+         {"sketchtone/texture_sketch_map", sketch, "sketchtone", map},
+         {"sketchtone/projection", sketch, "sketchtone"},
+         {"sketchtone/surface_flow_2_locators", sketch, "sketchtone", flow}},
+        [&b](benchmark::State& s, const kvh::MaterialRoad& road) { ShadeSamples(s, b, road); }, "pencrest_bench");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -14,8 +14,7 @@
 
 #include "core/image.h"
 #include "sketch_packet.h"
-#include "testing/host_object_check.h"
-#include "testing/plugin_session.h"
+#include "testing/road_fixture.h"
 
 namespace SketchTone_Shader::test {
 
@@ -86,33 +85,13 @@ public:
     }
 };
 
-class SketchRoadTest : public ::testing::Test {
+class SketchRoadTest : public kvt::RoadFixture {
 protected:
-    void SetUp() override {
-        const std::string path = kvh::Session::FindPluginFile("pencrest.kv");
-        ASSERT_FALSE(path.empty()) << "pencrest.kv not built";
-        lib_ = host_.Load(path);
-        ASSERT_NE(lib_, nullptr) << host_.error;
-    }
-    void TearDown() override {
-        roads_.clear();
-        pool_.reset();
-        host_.session.reset();
-        objects_.ExpectNoneLeft();
-    }
+    SketchRoadTest() : RoadFixture("pencrest.kv", "sketchtone") {}
 
     kvh::Scene& Scene() { return host_.session->scene(); }
 
-    // A prepared road of a "sketchtone" material; null (with a failure) when
-    // it cannot be prepared.
-    kvh::MaterialRoad* Road(kvh::MaterialRoad::Options o = {}) {
-        if (o.itemName.empty()) o.itemName = "sketch" + std::to_string(roads_.size());
-        auto road = host_.Road(lib_, "sketchtone", std::move(o));
-        EXPECT_NE(road, nullptr) << host_.error;
-        if (!road) return nullptr;
-        roads_.push_back(std::move(road));
-        return roads_.back().get();
-    }
+    using RoadFixture::Road;
     kvh::MaterialRoad* Road(std::vector<kvh::ChannelValue> values, std::vector<std::string> links = {}) {
         kvh::MaterialRoad::Options o;
         o.values = std::move(values);
@@ -120,16 +99,13 @@ protected:
         return Road(std::move(o));
     }
 
-    kvh::SampleVector& Vector(const Sample& s) {
-        if (!pool_) pool_ = std::make_unique<kvh::VectorPool>(host_.session->Layout());
-        return pool_->BeginSample(s.px, s.py, s.fx, s.fy, 0);
-    }
+    kvh::SampleVector& Vector(const Sample& s) { return Pool().BeginSample(s.px, s.py, s.fx, s.fy, 0); }
     int32_t PacketOffset() { return host_.session->Layout().OffsetOf("sketchtone.shader.packet"); }
 
     Shaded Shade(const kvh::MaterialRoad& road, const Sample& s, kvh::RayHooks* hooks = nullptr) {
         kvh::SampleVector& v = Vector(s);
         v.SetAllPresent(true);
-        pool_->InitializePluginPackets(v);
+        Pool().InitializePluginPackets(v);
         auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
         *ray = {};
         ray->dir[2] = -1.0f;
@@ -199,13 +175,6 @@ protected:
         const double g = x + 0.5 * x * x + 5.0 * std::pow(x, 4) / 24.0;
         return float(1.0 - (0.5 + g * (hi - 0.5)));
     }
-
-    kvt::HostObjectCheck objects_;  // before the session exists
-    kvh::HostError err_;
-    kvt::PluginSession host_;
-    kvh::PluginLibrary* lib_ = nullptr;
-    std::vector<std::unique_ptr<kvh::MaterialRoad>> roads_;
-    std::unique_ptr<kvh::VectorPool> pool_;
 };
 
 // One sketch-map pixel.

@@ -16,17 +16,9 @@ kvh::Pattern Constant(float v) {
 }
 
 TEST_F(SketchRoadTest, ServersChannelsAndDefaults) {
-    const auto& servers = lib_->servers();
-    ASSERT_EQ(servers.size(), 3u);
-    EXPECT_EQ(servers[0].name, "sketchtone");
-    EXPECT_EQ(servers[0].Tag("server.username"), "SketchTone Shader");
-    EXPECT_EQ(servers[0].Tag("server.logsubsystem"), "comp-shader");
-    EXPECT_EQ(servers[1].name, "sketchtone.shader.packet");
-    EXPECT_EQ(servers[1].Tag("server.username"), "SketchTone Shader Packet");
-    EXPECT_EQ(servers[1].Tag("vpacket.category"), "sample");
-    EXPECT_EQ(servers[2].name, "SketchTone");
-    EXPECT_EQ(servers[2].Tag("server.username"), "SketchTone Packet FX");
-    EXPECT_EQ(servers[2].Tag("textureFX.category"), "surface");
+    kvt::ExpectShaderServers(*lib_, {"sketchtone", "SketchTone Shader"},
+                             {"sketchtone.shader.packet", "SketchTone Shader Packet"},
+                             {"SketchTone", "SketchTone Packet FX"});
 
     MaterialRoad* road = Road();
     ASSERT_TRUE(road);
@@ -90,7 +82,7 @@ TEST_F(SketchRoadTest, FreshPacketAndEffectValues) {
     kvh::SampleVector& v = Vector(s);
     auto* fresh = static_cast<st_KVpSketchTone*>(v.PacketAt(PacketOffset()));
     std::memset(fresh, 0x7f, sizeof *fresh);
-    pool_->InitializePluginPackets(v);
+    Pool().InitializePluginPackets(v);
     EXPECT_EQ(fresh->angle, 0.0f);
     EXPECT_EQ(fresh->sine, 0.0f);
     EXPECT_EQ(fresh->cosine, 1.0f);
@@ -241,13 +233,8 @@ TEST_F(SketchRoadTest, MissingOwnPacketShadesFromTheBlock) {
     EXPECT_EQ(std::memcmp(road->block(), &before, sizeof before), 0);
 }
 
-const kvh::ChannelUIRecord& Ui(const std::vector<kvh::ChannelUIRecord>& all, const std::string& name) {
-    for (const auto& r : all)
-        if (r.channel == name) return r;
-    static const kvh::ChannelUIRecord none;
-    ADD_FAILURE() << "no channel " << name;
-    return none;
-}
+using kvt::DisabledWith;
+constexpr auto Ui = kvt::UiOf;
 
 TEST_F(SketchRoadTest, ChannelUIRules) {
     constexpr const char* kScreen = "This only applies when Screen Coordinates are used.";
@@ -256,21 +243,17 @@ TEST_F(SketchRoadTest, ChannelUIRules) {
         MaterialRoad* road = Road(std::move(values));
         return road ? road->ProbeChannelUI() : std::vector<kvh::ChannelUIRecord>{};
     };
-    auto disabled = [](const kvh::ChannelUIRecord& r, const char* why) {
-        return r.enabled == KV_MSG_DISABLED && r.messageCode == KV_MSG_DISABLED && r.messageTable == "common" &&
-               r.messageEntry == 99 && r.messageArg1 == why;
-    };
     const char* six[] = {"zScale", "screenMode", "sfForeshort", "sfReflection", "zMin", "zMax"};
     const char* flow[] = {"sfForeshort", "sfReflection", "zMin", "zMax"};
     auto off = probe({{"screenCoords", 0.0}});
-    for (const char* c : six) EXPECT_TRUE(disabled(Ui(off, c), kScreen)) << c;
+    for (const char* c : six) EXPECT_TRUE(DisabledWith(Ui(off, c), kScreen)) << c;
     EXPECT_EQ(Ui(off, "patAlpha").enabled, KV_OK);
     auto projection = probe({});
     EXPECT_EQ(Ui(projection, "zScale").enabled, KV_OK);
     EXPECT_EQ(Ui(projection, "screenMode").enabled, KV_OK);
-    for (const char* c : flow) EXPECT_TRUE(disabled(Ui(projection, c), kFlow)) << c;
+    for (const char* c : flow) EXPECT_TRUE(DisabledWith(Ui(projection, c), kFlow)) << c;
     auto other = probe({{"screenMode", 2.0}});
-    EXPECT_TRUE(disabled(Ui(other, "zMin"), kFlow));
+    EXPECT_TRUE(DisabledWith(Ui(other, "zMin"), kFlow));
     auto surface = probe({{"screenMode", 1.0}});
     for (const char* c : six) EXPECT_EQ(Ui(surface, c).enabled, KV_OK) << c;
 
