@@ -40,6 +40,10 @@ TEST_F(SketchRoadTest, TextureCoordinatesRotateAndDoNotWrap) {
     s.u = -0.25f;
     s.v = 0.9999f;
     ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.25f, 0.9999f);
+    // Without texture coordinates the sample reads (0, 0).
+    s.absent = {kvh::HostPacket::TextureInput};
+    ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.0f, 0.0f);
+    s.absent.clear();
     // A negative tile offset stays inside the tile: 0.1 - 0.25 lands at 0.85.
     s.u = 0.1f;
     s.v = 0.5f;
