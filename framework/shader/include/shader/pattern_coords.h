@@ -47,6 +47,19 @@ struct PatternSample {
     const st_KVpSampleRay* ray = nullptr;
 };
 
+// The sample of a ShadeContext, its packets taken by their places in the
+// material's host packets (MaterialDesc::hostPackets order).
+inline PatternSample PatternSampleOf(const ShadeContext& ctx, unsigned texture, unsigned resolution, unsigned normal,
+                                     unsigned ray) {
+    PatternSample s;
+    s.vector = ctx.vector;
+    s.texture = static_cast<const st_KVpTextureInput*>(ctx.host[texture]);
+    s.resolution = static_cast<const st_KVpCameraResolution*>(ctx.host[resolution]);
+    s.normal = static_cast<const st_KVpSurfaceNormal*>(ctx.host[normal]);
+    s.ray = static_cast<const st_KVpSampleRay*>(ctx.host[ray]);
+    return s;
+}
+
 struct PatternUV {
     float u;
     float v;
