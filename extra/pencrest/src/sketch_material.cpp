@@ -104,12 +104,7 @@ void SketchToneMaterial::shade(const ShadeContext& ctx) const {
     params.sfForeshort = p.sfForeshort;
     params.screenCoords = b.screenCoords != 0;
     params.screenMode = b.screenMode;
-    PatternSample sample;
-    sample.vector = ctx.vector;
-    sample.texture = static_cast<const st_KVpTextureInput*>(ctx.host[kPacketTexture]);
-    sample.resolution = static_cast<const st_KVpCameraResolution*>(ctx.host[kPacketResolution]);
-    sample.normal = static_cast<const st_KVpSurfaceNormal*>(ctx.host[kPacketNormal]);
-    sample.ray = ray;
+    const PatternSample sample = PatternSampleOf(ctx, kPacketTexture, kPacketResolution, kPacketNormal, kPacketRay);
     const PatternUV uv = PatternCoordinate(params, sample, m_pattern, rays);
 
     // Without its ray the sample has nothing to see through.
