@@ -8,16 +8,6 @@
 
 namespace kvh {
 
-std::shared_ptr<ImageData> ImageData::Resampled(uint32_t w, uint32_t h) const {
-    auto out = std::make_shared<ImageData>();
-    out->width = w;
-    out->height = h;
-    out->rgba.resize(size_t(w) * h * 4);
-    for (uint32_t y = 0; y < h; ++y)
-        for (uint32_t x = 0; x < w; ++x) ResampledPixel(x, y, w, h, &out->rgba[(size_t(y) * w + x) * 4]);
-    return out;
-}
-
 void ImageData::ResampledPixel(uint32_t x, uint32_t y, uint32_t w, uint32_t h, float rgba[4]) const {
     float sy = std::clamp((y + 0.5f) * height / h - 0.5f, 0.0f, float(height - 1));
     uint32_t y0 = uint32_t(sy), y1 = std::min(y0 + 1, height - 1);
@@ -30,6 +20,16 @@ void ImageData::ResampledPixel(uint32_t x, uint32_t y, uint32_t w, uint32_t h, f
         float bot = pixel(x0, y1)[c] * (1 - fx) + pixel(x1, y1)[c] * fx;
         rgba[c] = top * (1 - fy) + bot * fy;
     }
+}
+
+std::shared_ptr<ImageData> ImageData::Resampled(uint32_t w, uint32_t h) const {
+    auto out = std::make_shared<ImageData>();
+    out->width = w;
+    out->height = h;
+    out->rgba.resize(size_t(w) * h * 4);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) ResampledPixel(x, y, w, h, &out->rgba[(size_t(y) * w + x) * 4]);
+    return out;
 }
 
 std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* error) {
