@@ -1,6 +1,5 @@
 #include "sketch_material.h"
 
-#include <cmath>
 
 #include "shader/pattern_coords.h"
 #include "sketch_channels.h"
@@ -47,8 +46,7 @@ void SketchToneMaterial::readExtra(CKvUser_Attributes& attr, void* blockData) {
     b.apertureX = lens.apertureX;
     b.apertureY = lens.apertureY;
     b.focalLen = lens.focalLen;
-    b.packet.sine = static_cast<float>(std::sin(double(b.packet.angle)));
-    b.packet.cosine = static_cast<float>(std::cos(double(b.packet.angle)));
+    SetAngleTerms(b.packet);
 }
 
 // Renders the clip's image filter into the square sketch map inside a
@@ -68,8 +66,7 @@ void SketchToneMaterial::BuildSketchMap(CKvUser_Attributes& attr) {
 
 void SketchToneMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void* blockData) const {
     auto& p = *static_cast<st_KVpSketchTone*>(packet);
-    p.sine = static_cast<float>(std::sin(double(p.angle)));
-    p.cosine = static_cast<float>(std::cos(double(p.angle)));
+    SetAngleTerms(p);
     // The tile offset does not vary per sample; "sketchTileOffset" moves it.
     p.tileOffset = static_cast<const SketchToneBlock*>(blockData)->packet.tileOffset;
 }

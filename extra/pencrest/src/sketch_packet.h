@@ -2,6 +2,7 @@
 // the per-evaluation block, whose first 108 bytes are a packet.
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -38,6 +39,12 @@ static_assert(sizeof(st_KVpSketchTone) == 108);
 static_assert(offsetof(st_KVpSketchTone, tileOffset) == 3 * 4);
 static_assert(offsetof(st_KVpSketchTone, zMin) == 22 * 4);
 static_assert(offsetof(st_KVpSketchTone, sketchMapLevel) == 26 * 4);
+
+// Sine and cosine of the packet's angle, in double and stored as float.
+inline void SetAngleTerms(st_KVpSketchTone& p) {
+    p.sine = static_cast<float>(std::sin(double(p.angle)));
+    p.cosine = static_cast<float>(std::cos(double(p.angle)));
+}
 
 // The block that cmt_ReadChannels hands to the host: the packet as read,
 // then values only shading reads.

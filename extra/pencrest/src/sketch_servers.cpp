@@ -1,5 +1,4 @@
 // The packet and packet-effect servers, the tag tables and registration.
-#include <cmath>
 
 #include "shader/register_shader.h"
 #include "sketch_channels.h"
@@ -39,8 +38,7 @@ void SketchTonePFX::setValue(unsigned index, float* packet, const float* value) 
     if (index != kEffectAngle) return CKvShaderPFX::setValue(index, packet, value);
     auto* p = reinterpret_cast<st_KVpSketchTone*>(packet);
     p->angle = static_cast<float>(double(*value) * kPi);
-    p->sine = static_cast<float>(std::sin(double(p->angle)));
-    p->cosine = static_cast<float>(std::cos(double(p->angle)));
+    SetAngleTerms(*p);
 }
 
 KV_SHADER_MATERIAL_TAGS(SketchToneMaterial, "SketchTone Shader");
@@ -48,8 +46,8 @@ KV_SHADER_PACKET_TAGS(SketchTonePacket, "SketchTone Shader Packet");
 KV_SHADER_EFFECT_TAGS(SketchTonePFX, "SketchTone Packet FX");
 
 void initialize() {
-    kv::shader::RegisterShader<SketchToneMaterial, SketchTonePacket, SketchTonePFX>("sketchtone",
-                                                                                    kSketchTonePacketName, "SketchTone");
+    using kv::shader::RegisterShader;
+    RegisterShader<SketchToneMaterial, SketchTonePacket, SketchTonePFX>("sketchtone", kSketchTonePacketName, "SketchTone");
 }
 
 }  // namespace SketchTone_Shader

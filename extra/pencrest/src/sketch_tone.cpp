@@ -17,7 +17,9 @@ float mix(float a, float b, float t) { return static_cast<float>(a + (double(b) 
 struct Rgb {
     float c[3];
 };
-Rgb mix(const Rgb& a, const Rgb& b, float t) { return {{mix(a.c[0], b.c[0], t), mix(a.c[1], b.c[1], t), mix(a.c[2], b.c[2], t)}}; }
+Rgb mix(const Rgb& a, const Rgb& b, float t) {
+    return {{mix(a.c[0], b.c[0], t), mix(a.c[1], b.c[1], t), mix(a.c[2], b.c[2], t)}};
+}
 Rgb rgb(const float* v) { return {{v[0], v[1], v[2]}}; }
 
 const st_KVpSampleParms kNoParms{};
@@ -33,8 +35,8 @@ float RenderTileSpot(const SketchToneBlock& b, const st_KVpSketchTone& p, const 
                      float fv, float level) {
     if (b.replaceSketchMap) return p.sketchMapLevel > level ? 1.0f : 0.0f;
     if (map && map->width > 0 && map->height > 0) {
-        // Column and row of the in-tile position; a position that is not a
-        // number reads the first, and the last column is never passed.
+        // Column and row of the in-tile position, never past the last; a
+        // position that is not finite reads the first.
         auto index = [](float f, uint32_t size) -> uint32_t {
             if (!std::isfinite(f)) return 0;
             const double cell = std::trunc(std::fabs(double(f) - std::floor(double(f))) * size);
