@@ -1,6 +1,5 @@
 #include "sketch_material.h"
 
-
 #include "shader/pattern_coords.h"
 #include "sketch_channels.h"
 

@@ -46,8 +46,8 @@ KV_SHADER_PACKET_TAGS(SketchTonePacket, "SketchTone Shader Packet");
 KV_SHADER_EFFECT_TAGS(SketchTonePFX, "SketchTone Packet FX");
 
 void initialize() {
-    using kv::shader::RegisterShader;
-    RegisterShader<SketchToneMaterial, SketchTonePacket, SketchTonePFX>("sketchtone", kSketchTonePacketName, "SketchTone");
+    kv::shader::RegisterShader<SketchToneMaterial, SketchTonePacket, SketchTonePFX>(
+        "sketchtone", kSketchTonePacketName, "SketchTone");
 }
 
 }  // namespace SketchTone_Shader
