@@ -1,5 +1,4 @@
 // The packet and packet-effect servers, the tag tables and registration.
-
 #include "shader/register_shader.h"
 #include "sketch_channels.h"
 #include "sketch_material.h"
