@@ -10,27 +10,27 @@
 
 namespace kvh {
 
+void ImageData::ResampledPixel(uint32_t x, uint32_t y, uint32_t w, uint32_t h, float rgba[4]) const {
+    float sy = std::clamp((y + 0.5f) * height / h - 0.5f, 0.0f, float(height - 1));
+    uint32_t y0 = uint32_t(sy), y1 = std::min(y0 + 1, height - 1);
+    float fy = sy - y0;
+    float sx = std::clamp((x + 0.5f) * width / w - 0.5f, 0.0f, float(width - 1));
+    uint32_t x0 = uint32_t(sx), x1 = std::min(x0 + 1, width - 1);
+    float fx = sx - x0;
+    for (int c = 0; c < 4; ++c) {
+        float top = pixel(x0, y0)[c] * (1 - fx) + pixel(x1, y0)[c] * fx;
+        float bot = pixel(x0, y1)[c] * (1 - fx) + pixel(x1, y1)[c] * fx;
+        rgba[c] = top * (1 - fy) + bot * fy;
+    }
+}
+
 std::shared_ptr<ImageData> ImageData::Resampled(uint32_t w, uint32_t h) const {
     auto out = std::make_shared<ImageData>();
     out->width = w;
     out->height = h;
     out->rgba.resize(size_t(w) * h * 4);
-    for (uint32_t y = 0; y < h; ++y) {
-        float sy = std::clamp((y + 0.5f) * height / h - 0.5f, 0.0f, float(height - 1));
-        uint32_t y0 = uint32_t(sy), y1 = std::min(y0 + 1, height - 1);
-        float fy = sy - y0;
-        for (uint32_t x = 0; x < w; ++x) {
-            float sx = std::clamp((x + 0.5f) * width / w - 0.5f, 0.0f, float(width - 1));
-            uint32_t x0 = uint32_t(sx), x1 = std::min(x0 + 1, width - 1);
-            float fx = sx - x0;
-            float* d = &out->rgba[(size_t(y) * w + x) * 4];
-            for (int c = 0; c < 4; ++c) {
-                float top = pixel(x0, y0)[c] * (1 - fx) + pixel(x1, y0)[c] * fx;
-                float bot = pixel(x0, y1)[c] * (1 - fx) + pixel(x1, y1)[c] * fx;
-                d[c] = top * (1 - fy) + bot * fy;
-            }
-        }
-    }
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) ResampledPixel(x, y, w, h, &out->rgba[(size_t(y) * w + x) * 4]);
     return out;
 }
 
@@ -107,11 +107,12 @@ namespace {
 
 class Image final : public HostObject {
 public:
-    explicit Image(std::shared_ptr<const ImageData> d);
+    Image(std::shared_ptr<const ImageData> d, uint32_t w, uint32_t h);
     void* Query(const st_KVtGUID& iid) override {
         return IsAnyGuid(&iid) || IsGuid(iid, kv::guid_Image) ? iface_.ptr() : nullptr;
     }
     std::shared_ptr<const ImageData> data;
+    uint32_t width, height;  // as seen; data's own size or a resample
     ComInterface iface_;
 
 private:
@@ -119,24 +120,29 @@ private:
 };
 
 KvResult ImageSize(void* self, uint32_t* w, uint32_t* h) {
-    const ImageData& d = *Owner<Image>(self)->data;
-    if (w) *w = d.width;
-    if (h) *h = d.height;
+    const Image& img = *Owner<Image>(self);
+    if (w) *w = img.width;
+    if (h) *h = img.height;
     return KV_OK;
 }
 KvResult ImagePixel(void* self, uint32_t x, uint32_t y, int32_t format, float* rgba) {
-    const ImageData& d = *Owner<Image>(self)->data;
+    const Image& img = *Owner<Image>(self);
     if (!rgba) return KV_E_FAILED;
     if (format != KV_IMAGE_RGBA_FP) return KV_E_NOTIMPL;
-    if (x >= d.width || y >= d.height) return KV_E_OUTOFBOUNDS;
-    std::memcpy(rgba, d.pixel(x, y), 4 * sizeof(float));
+    if (x >= img.width || y >= img.height) return KV_E_OUTOFBOUNDS;
+    const ImageData& d = *img.data;
+    if (img.width == d.width && img.height == d.height)
+        std::memcpy(rgba, d.pixel(x, y), 4 * sizeof(float));
+    else
+        d.ResampledPixel(x, y, img.width, img.height, rgba);
     return KV_OK;
 }
 const vt_IKvImage kImageTable = MakeTable<vt_IKvImage>([](vt_IKvImage& t) {
     t.Size = &ImageSize;
     t.GetPixel = &ImagePixel;
 });
-Image::Image(std::shared_ptr<const ImageData> d) : HostObject("Image"), data(std::move(d)) {
+Image::Image(std::shared_ptr<const ImageData> d, uint32_t w, uint32_t h)
+    : HostObject("Image"), data(std::move(d)), width(w), height(h) {
     iface_.Bind(this, &kImageTable);
 }
 
@@ -161,9 +167,7 @@ KvResult FilterGenerate(void* self, uint32_t w, uint32_t h, vt_IKvUnknown**, voi
     if (f->mode == 1 || !f->source || f->source->width == 0 || f->source->height == 0) return KV_E_FAILED;
     if (w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide || uint64_t(w) * h > kMaxImagePixels)
         return KV_E_OUTOFBOUNDS;
-    std::shared_ptr<const ImageData> img =
-        (w == f->source->width && h == f->source->height) ? f->source : f->source->Resampled(w, h);
-    *out = static_cast<Image*>(NewImage(std::move(img)))->iface_.ptr();
+    *out = static_cast<Image*>(NewImage(f->source, w, h))->iface_.ptr();
     return KV_OK;
 }
 const vt_IKvImageFilter kFilterTable =
@@ -175,7 +179,13 @@ ImageFilter::ImageFilter(std::shared_ptr<const ImageData> s, int m)
 
 }  // namespace
 
-HostObject* NewImage(std::shared_ptr<const ImageData> data) { return new Image(std::move(data)); }
+HostObject* NewImage(std::shared_ptr<const ImageData> data) {
+    const uint32_t w = data ? data->width : 0, h = data ? data->height : 0;
+    return new Image(std::move(data), w, h);
+}
+HostObject* NewImage(std::shared_ptr<const ImageData> data, uint32_t w, uint32_t h) {
+    return new Image(std::move(data), w, h);
+}
 HostObject* NewImageFilter(std::shared_ptr<const ImageData> source, int mode) {
     return new ImageFilter(std::move(source), mode);
 }

@@ -20,6 +20,8 @@ struct ImageData {
     const float* pixel(uint32_t x, uint32_t y) const { return &rgba[(size_t(y) * width + x) * 4]; }
     // Bilinear resample to w x h (sample centres aligned).
     std::shared_ptr<ImageData> Resampled(uint32_t w, uint32_t h) const;
+    // Pixel (x, y) of that resample, without making it.
+    void ResampledPixel(uint32_t x, uint32_t y, uint32_t w, uint32_t h, float rgba[4]) const;
 };
 
 // Loads a PNG (or any format stb_image reads) as linear values: 8-bit colour
@@ -38,6 +40,9 @@ constexpr uint64_t kMaxImagePixels = 64ull << 20;
 // Host objects: an Image over data, and an ImageFilter resampling a source.
 // mode 1 makes a filter whose Generate fails (tests).
 HostObject* NewImage(std::shared_ptr<const ImageData> data);
+// An Image of `data` seen at w x h, each pixel resampled when read: a filter
+// asked for a large image makes no copy of it.
+HostObject* NewImage(std::shared_ptr<const ImageData> data, uint32_t w, uint32_t h);
 HostObject* NewImageFilter(std::shared_ptr<const ImageData> source, int mode = 0);
 
 }  // namespace kvh

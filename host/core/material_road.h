@@ -126,6 +126,8 @@ public:
     const std::string& customPacket() const { return customPacket_; }
     int32_t sampleDriven() const { return sampleDriven_; }
     void* block() const { return block_; }
+    // The Evaluation object of LinkChannels (kvh::Evaluation, core/scene_objects.h).
+    HostObject* evaluation() const { return evaluation_; }
     const std::vector<int32_t>& indexArray() const { return index_; }
     vt_IKvUnknown** material() const { return material_.get(); }
     const std::vector<std::pair<std::string, std::string>>& serverTags() const { return tags_; }

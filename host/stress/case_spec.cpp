@@ -114,6 +114,9 @@ CaseSpec MakeCase(const MaterialInfo& m, uint64_t seed, ValueSource& src) {
         const EffectValue& e = m.effects[r.Below(uint32_t(m.effects.size()))];
         o.layers.push_back({e.name, LayerOpacity(src), RandomPattern(src, e.type, 0.5, e.floats() == 3)});
     }
+    // A second locator, and a camera that projects nothing.
+    if (r.Chance(0.2)) o.links.push_back("kvstress.locator2");
+    c.zeroCamera = r.Chance(0.1);
     return c;
 }
 
@@ -176,7 +179,8 @@ nlohmann::json CaseScene(const std::string& pluginFile, const MaterialInfo& m, c
     doc["description"] = "kvstress case seed " + std::to_string(c.seed) + " of material '" + m.server +
                          "'. Host sample data is not part of a scene: replay exactly with kvstress " + pluginFile +
                          " --material " + m.server + " --only fuzz --seed " + std::to_string(c.seed) +
-                         " --cases 1" + (c.extreme ? ". Values written as \"nan\", \"inf\" or beyond 1e30 are not scene numbers." : ".");
+                         " --cases 1" + (c.extreme ? ". Values written as \"nan\", \"inf\" or beyond 1e30 are not scene numbers." : ".") +
+                         (c.zeroCamera ? " The case ran with every camera lens value 0, which a scene file cannot hold." : "");
     doc["materials"][o.itemName] = mat;
     // One sphere in the material, lit, in a small picture.
     doc["objects"] = {{{"name", "probe"}, {"shape", "sphere"}, {"position", {0, 0, 0}}, {"material", o.itemName},
@@ -186,7 +190,8 @@ nlohmann::json CaseScene(const std::string& pluginFile, const MaterialInfo& m, c
     doc["render"] = {{"width", 96}, {"height", 64}, {"spp", 1}};  // the camera's aperture is 3:2
     // The items the runner's scene holds beside the material.
     doc["items"] = {{{"name", "kvstress.clip"}, {"type", "videoClip"}, {"filter", "ok"}},
-                    {{"name", "kvstress.locator"}, {"type", "locator"}, {"position", {0.5, 0.25, 1.0}}}};
+                    {{"name", "kvstress.locator"}, {"type", "locator"}, {"position", {0.5, 0.25, 1.0}}},
+                    {{"name", "kvstress.locator2"}, {"type", "locator"}, {"position", {-0.4, -0.3, 2.0}}}};
     doc["camera"] = {{"position", {0, 0, -5}}, {"target", {0, 0, 0}}, {"up", {0, 1, 0}}, {"focalLen", 0.05},
                      {"apertureX", 0.036}, {"apertureY", 0.024}, {"focusDist", 5}};
     return doc;

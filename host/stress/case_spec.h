@@ -18,6 +18,7 @@ namespace kvs {
 struct CaseSpec {
     uint64_t seed = 0;
     bool extreme = false;  // numbers beyond the tame limit may appear
+    bool zeroCamera = false;  // the render camera's lens values are all 0 (Kit::SetCameraZero)
     kvh::MaterialRoad::Options options;
 };
 

@@ -42,7 +42,7 @@ Outcome Drive(const RunConfig& cfg, const MaterialInfo& m, uint64_t seed, Arm ar
             Taint taint;
             ValueSource src(rng, taint, Profile::Clean);
             CaseSpec spec = MakeCase(m, seed, src);
-            spec.options.links = {Kit::kClipName, Kit::kLocatorName};
+            spec.options.links = {Kit::kClipName, Kit::kLocatorName, Kit::kSecondLocatorName};
             int64_t roadLive = kvh::LiveHostObjects();
             const kvh::SceneItem* item = nullptr;
             {

@@ -28,6 +28,7 @@ std::vector<Finding> RunCase(Kit& kit, const RunConfig& cfg, const MaterialInfo&
     ValueSource src(rng, caseTaint, Profile::Wild);
     CaseSpec spec = MakeCase(m, seed, src);
     *specOut = spec;
+    kit.SetCameraZero(spec.zeroCamera);
     int64_t live = kvh::LiveHostObjects();
     const kvh::SceneItem* item = nullptr;
     {

@@ -96,6 +96,9 @@ void EffectCalls(Kit& kit, const MaterialInfo& m, void* packet, ValueSource& src
     }
 }
 
+// The render camera's focal length, apertures and focus distance.
+constexpr double kCameraLens[4] = {0.05, 0.036, 0.024, 5.0};
+
 }  // namespace
 
 Kit::~Kit() {
@@ -117,10 +120,17 @@ bool Kit::Open(const std::string& pluginFile, std::string* err) {
     const double eye[3] = {0, 0, -5}, target[3] = {0, 0, 0}, up[3] = {0, 1, 0};
     kvh::Mat4 view;
     kvh::Mat4::LookAt(eye, target, up, &view);
-    scene.CreateCamera("kvstress.camera", 0.05, 0.036, 0.024, 5.0, view);
+    camera = scene.CreateCamera("kvstress.camera", kCameraLens[0], kCameraLens[1], kCameraLens[2], kCameraLens[3], view);
     scene.CreateClip(kClipName, kvh::ProceduralHatching(64, 64));
     scene.CreateLocator(kLocatorName, kvh::Mat4::Translation(0.5, 0.25, 1.0));
+    scene.CreateLocator(kSecondLocatorName, kvh::Mat4::Translation(-0.4, -0.3, 2.0));
     return true;
+}
+
+void Kit::SetCameraZero(bool zero) {
+    if (!camera) return;
+    const char* lens[4] = {"focalLen", "apertureX", "apertureY", "focusDist"};
+    for (int i = 0; i < 4; ++i) camera->SetValue(lens[i], zero ? 0.0 : kCameraLens[i]);
 }
 
 void Kit::Bind(const MaterialInfo& m) {

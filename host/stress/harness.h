@@ -31,11 +31,15 @@ public:
     Kit& operator=(const Kit&) = delete;
 
     // Loads the plug-in and builds a small scene beside the materials: a
-    // render camera, a "videoClip" item and a "locator" item that materials
-    // may be linked to (kClipName, kLocatorName).
+    // render camera, a "videoClip" item and two "locator" items that
+    // materials may be linked to (kClipName, kLocatorName, kSecondLocatorName).
     bool Open(const std::string& pluginFile, std::string* err);
     static constexpr const char* kClipName = "kvstress.clip";
     static constexpr const char* kLocatorName = "kvstress.locator";
+    static constexpr const char* kSecondLocatorName = "kvstress.locator2";
+    // Sets every lens value of the render camera (focal length, apertures,
+    // focus distance) to 0, or back to the values Open gave them.
+    void SetCameraZero(bool zero);
     // Finds the material's own packet and effect in this session.
     void Bind(const MaterialInfo& m);
     std::unique_ptr<kvh::MaterialRoad> Road(const MaterialInfo& m, kvh::MaterialRoad::Options o) const;
@@ -45,6 +49,7 @@ public:
     std::unique_ptr<kvh::VectorPool> pool;
     RandomRays rays;
     kvh::RayObject* rayObject = nullptr;
+    kvh::SceneItem* camera = nullptr;
     kvh::ComRef effect;
     int32_t ownOffset = -1;   // the material's packet in the layout, -1 when absent
     int32_t ownIndex = -1;

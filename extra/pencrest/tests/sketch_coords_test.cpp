@@ -1,0 +1,225 @@
+// Pattern coordinates through the road, read back as tile positions from
+// sketch maps that encode them, and the host's packets left out.
+#include "core/fault_injection.h"
+#include "sketch_road.h"
+
+namespace SketchTone_Shader::test {
+namespace {
+
+using kvh::MaterialRoad;
+constexpr double kPi = 3.141592653589793;
+
+void ExpectAt(const TilePos& got, float fu, float fv) {
+    EXPECT_NEAR(got.fu, Cell(fu), 0.5f * kPixel) << "fu " << fu;
+    EXPECT_NEAR(got.fv, Cell(fv), 0.5f * kPixel) << "fv " << fv;
+}
+
+// The surface-flow depth curve, as the pattern code evaluates it.
+float DepthCurve(float x, float k) {
+    const float e = float(std::exp(double(k)));
+    const float a = x * (e - 1.0f);
+    return 2.0f * a / ((e + 1.0f) - a);
+}
+
+// Surface flow without a normal term: P scaled by its own length.
+TilePos FlowAt(double px, double py) {
+    const double len = std::sqrt(px * px + py * py);
+    return {float(px * len + 0.5), float(py * len + 0.5)};
+}
+
+TEST_F(SketchRoadTest, TextureCoordinatesRotateAndDoNotWrap) {
+    Sample s;
+    s.u = 0.3f;
+    s.v = 0.8f;
+    ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.3f, 0.8f);
+    // A quarter turn about the tile centre takes (0.9, 0.7) to (0.7, 0.1).
+    s.u = 0.9f;
+    s.v = 0.7f;
+    ExpectAt(Where(Probe({{"screenCoords", 0.0}, {"sketchAngle", kPi / 2}}), s), 0.7f, 0.1f);
+    // Below 0 the tile position is taken from |u'|; the last column is 1023.
+    s.u = -0.25f;
+    s.v = 0.9999f;
+    ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.25f, 0.9999f);
+    // Without texture coordinates the sample reads (0, 0).
+    s.absent = {kvh::HostPacket::TextureInput};
+    ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.0f, 0.0f);
+    s.absent.clear();
+    // A negative tile offset stays inside the tile: 0.1 - 0.25 lands at 0.85.
+    s.u = 0.1f;
+    s.v = 0.5f;
+    ExpectAt(Where(Probe({{"screenCoords", 0.0}, {"uvOffset", -0.25}}), s), 0.85f, 0.25f);
+}
+
+TEST_F(SketchRoadTest, ProjectionScalesWithDepthAndWraps) {
+    // 200 x 100: pixel (150, 25) is X = 0.25, Y = -0.375; zScale 0.02 at
+    // distance 50 doubles both: (1.0, -0.25), wrapped to (0, 0.75).
+    const ProbeRoads roads = Probe({});
+    Sample s;
+    s.px = 150;
+    s.py = 25;
+    s.dist = 0.0f;
+    ExpectAt(Where(roads, s), 0.75f, 0.125f);
+    s.dist = 50.0f;
+    ExpectAt(Where(roads, s), 0.0f, 0.75f);
+    // A 0 x 0 resolution divides by 100: pixel (50, 25) is (0, -0.25).
+    const ProbeRoads flat = Probe({{"zScale", 0.0}});
+    Sample zero;
+    zero.width = zero.height = 0;
+    zero.px = 50;
+    zero.py = 25;
+    ExpectAt(Where(flat, zero), 0.5f, 0.25f);
+    // So does a vector without the resolution packet.
+    zero.absent = {kvh::HostPacket::CameraResolution};
+    ExpectAt(Where(flat, zero), 0.5f, 0.25f);
+    // Without the ray packet the distance is 0: no enlargement.
+    s.absent = {kvh::HostPacket::SampleRay};
+    ExpectAt(Where(roads, s), 0.75f, 0.125f);
+    // Without a ray object the pixel reads (0, 0): (-0.5, -0.5) wraps to 0.
+    s.absent.clear();
+    s.rayObject = false;
+    ExpectAt(Where(flat, s), 0.0f, 0.0f);
+}
+
+class SketchFlowTest : public SketchRoadTest {
+protected:
+    // Camera at the origin looking down +z (x right, y down); 200 x 100
+    // square pixels, so the image centre row is Y = -0.25.
+    void SetUp() override {
+        SketchRoadTest::SetUp();
+        camera_ = Scene().CreateCamera("cam", 0.05, 0.05, 0.025, 5.0, kvh::Mat4());
+        ASSERT_TRUE(camera_);
+    }
+    std::vector<kvh::ChannelValue> Flow() {
+        return {{"screenMode", 1.0}, {"zScale", 1.0}, {"zMin", 0.0}, {"zMax", 5.0}, {"sfReflection", 0.0}};
+    }
+    // Pixel (150, 50): X = 0.25, Y = -0.25.
+    Sample At(float dist) {
+        Sample s;
+        s.px = 150;
+        s.py = 50;
+        s.dist = dist;
+        return s;
+    }
+    kvh::SceneItem* camera_ = nullptr;
+};
+
+TEST_F(SketchFlowTest, NoLocatorsScaleTheScreenPositionByItsLength) {
+    const TilePos want = FlowAt(0.25, -0.25);
+    ExpectAt(Where(Probe(Flow()), At(7.5f)), want.fu, want.fv);
+}
+
+TEST_F(SketchFlowTest, LocatorsPullThePatternByDepth) {
+    // On the axis at depth 5: screen (0, -0.25). At distance 7.5 the depth
+    // term is depthOffset(0.5, 1) and P = (X + D X, Y).
+    ASSERT_TRUE(Scene().CreateLocator("axis", kvh::Mat4::Translation(0.0, 0.0, 5.0)));
+    const ProbeRoads roads = Probe(Flow(), {"axis"});
+    const float d = DepthCurve(0.5f, 1.0f);
+    const TilePos want = FlowAt(0.25 + d * 0.25, -0.25);
+    ExpectAt(Where(roads, At(7.5f)), want.fu, want.fv);
+    // At the locator's own depth the term vanishes.
+    const TilePos same = FlowAt(0.25, -0.25);
+    ExpectAt(Where(roads, At(5.0f)), same.fu, same.fv);
+}
+
+// A locator twice as far along the same line of sight lands on the same
+// screen position (x = q0 / (2 sx q2) = 0.2 here), not four times farther out.
+TEST_F(SketchFlowTest, LocatorProjectionIsPerspective) {
+    ASSERT_TRUE(Scene().CreateLocator("near", kvh::Mat4::Translation(1.0, 0.0, 5.0)));
+    ASSERT_TRUE(Scene().CreateLocator("far", kvh::Mat4::Translation(2.0, 0.0, 10.0)));
+    const float d = DepthCurve(0.5f, 1.0f);
+    const TilePos want = FlowAt(0.25 + d * (0.25 - 0.2), -0.25);
+    ExpectAt(Where(Probe(Flow(), {"near"}), At(7.5f)), want.fu, want.fv);
+    ExpectAt(Where(Probe(Flow(), {"far"}), At(12.5f)), want.fu, want.fv);
+}
+
+// A camera whose world matrix cannot be inverted, or matrices the host
+// cannot give, keep the frame and positions of the last good read.
+TEST_F(SketchFlowTest, UnreadableMatricesKeepTheLastFrame) {
+    ASSERT_TRUE(Scene().CreateLocator("near", kvh::Mat4::Translation(1.0, 0.0, 5.0)));
+    const ProbeRoads roads = Probe(Flow(), {"near"});
+    const TilePos before = Where(roads, At(7.5f));
+    kvh::Mat4 singular;
+    singular.m.fill(0.0);
+    camera_->SetWorldMatrix(singular);
+    ASSERT_EQ(roads.columns->Reread(&err_), KV_OK);
+    ASSERT_EQ(roads.rows->Reread(&err_), KV_OK);
+    TilePos after = Where(roads, At(7.5f));
+    EXPECT_EQ(after.fu, before.fu);
+    EXPECT_EQ(after.fv, before.fv);
+
+    camera_->SetWorldMatrix(kvh::Mat4::Translation(0.0, 0.0, -3.0));
+    kvh::faults::Arm(kvh::FaultSite::AttributesValue, 1, true);
+    ASSERT_EQ(roads.columns->Reread(&err_), KV_OK);
+    ASSERT_EQ(roads.rows->Reread(&err_), KV_OK);
+    kvh::faults::Clear();
+    after = Where(roads, At(7.5f));
+    EXPECT_EQ(after.fu, before.fu);
+    EXPECT_EQ(after.fv, before.fv);
+}
+
+// Curves at their poles: t = (e + 1) / (e - 1) for zScale 1, and a
+// negative foreshortening at |d| = e / (e - 1); both give a finite colour.
+TEST_F(SketchFlowTest, FalloffPolesAndMissingPacketsShadeFinite) {
+    ASSERT_TRUE(Scene().CreateLocator("axis", kvh::Mat4::Translation(0.0, 0.0, 5.0)));
+    const float e = float(std::exp(1.0));
+    const float pole = (e + 1.0f) / (e - 1.0f);
+    std::vector<kvh::ChannelValue> values = Flow();
+    values.back() = {"sfReflection", 1.0};
+    values.push_back({"sfForeshort", -1.0});
+    MaterialRoad* road = Road(values, {"axis"});
+    ASSERT_TRUE(road);
+    FixedRays rays;
+    // |n' - r'| = e / (e - 1) with e = exp(1): n = (0, 0, -1) flattened is 0,
+    // so r' must have that length across the view axis.
+    const float foreshortPole = e / (e - 1.0f);
+    rays.normal[0] = foreshortPole;
+    rays.normal[2] = 0.0f;
+    Sample s = At(5.0f + pole * 5.0f);
+    s.light = 0.3f;
+    for (const auto& absent : std::vector<std::vector<kvh::HostPacket>>{
+             {},
+             {kvh::HostPacket::SurfaceNormal},
+             {kvh::HostPacket::SampleRay, kvh::HostPacket::TextureInput},
+             {kvh::HostPacket::SampleParms, kvh::HostPacket::CameraResolution}}) {
+        s.absent = absent;
+        const Shaded r = Shade(*road, s, &rays);
+        for (float c : r.color) EXPECT_TRUE(std::isfinite(c)) << absent.size();
+    }
+    s.absent.clear();
+    s.rayObject = false;
+    for (float c : Shade(*road, s).color) EXPECT_TRUE(std::isfinite(c));
+}
+
+TEST_F(SketchRoadTest, SeeThroughTracesAlongTheRay) {
+    // Ink, coverage 1 everywhere: the paper, which is the traced colour at
+    // full see-through.
+    MaterialRoad* road = Road({{"screenCoords", 0.0}, {"seeThrough", 1.0}, {"replaceSketchMap", 1.0},
+                               {"sketchMapLevel", 5.0}});
+    ASSERT_TRUE(road);
+    FixedRays rays;
+    Sample s;
+    Shaded r = Shade(*road, s, &rays);
+    EXPECT_EQ(rays.traces, 1);
+    EXPECT_EQ(r.color[0], 0.0f);
+    EXPECT_EQ(r.color[1], 1.0f);
+    // No nested vector, or no ray object: black.
+    kvh::faults::Arm(kvh::FaultSite::RaycastPush, 1, true);
+    r = Shade(*road, s, &rays);
+    kvh::faults::Clear();
+    EXPECT_EQ(r.color[1], 0.0f);
+    EXPECT_EQ(rays.traces, 1);
+    s.rayObject = false;
+    EXPECT_EQ(Shade(*road, s).color[1], 0.0f);
+    // Without the ray packet there is nothing to see through: the surface.
+    s.rayObject = true;
+    s.absent = {kvh::HostPacket::SampleRay};
+    r = Shade(*road, s, &rays);
+    EXPECT_EQ(rays.traces, 1);
+    EXPECT_EQ(r.color[0], 1.0f);
+    // Without sample parameters the surface is black.
+    s.absent = {kvh::HostPacket::SampleRay, kvh::HostPacket::SampleParms};
+    EXPECT_EQ(Shade(*road, s, &rays).color[0], 0.0f);
+}
+
+}  // namespace
+}  // namespace SketchTone_Shader::test

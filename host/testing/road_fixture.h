@@ -1,0 +1,101 @@
+// A GoogleTest fixture over a stand-in host session with one built plug-in
+// loaded, making prepared roads of one material server, and the checks that
+// every shader plug-in's road tests share.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "testing/host_object_check.h"
+#include "testing/plugin_session.h"
+
+namespace kvt {
+
+class RoadFixture : public ::testing::Test {
+protected:
+    RoadFixture(std::string pluginFile, std::string server)
+        : pluginFile_(std::move(pluginFile)), server_(std::move(server)) {}
+
+    void SetUp() override {
+        const std::string path = kvh::Session::FindPluginFile(pluginFile_);
+        ASSERT_FALSE(path.empty()) << pluginFile_ << " not built";
+        lib_ = host_.Load(path);
+        ASSERT_NE(lib_, nullptr) << host_.error;
+    }
+    // Releases the roads, the pool and the session; no host object may be left.
+    void TearDown() override {
+        roads_.clear();
+        pool_.reset();
+        host_.session.reset();
+        objects_.ExpectNoneLeft();
+    }
+
+    // A prepared road of the server, named after it and a count unless the
+    // options name it; null (with a failure) when it cannot be prepared.
+    kvh::MaterialRoad* Road(kvh::MaterialRoad::Options o = {}) {
+        if (o.itemName.empty()) o.itemName = server_ + std::to_string(roads_.size());
+        auto road = host_.Road(lib_, server_, std::move(o));
+        EXPECT_NE(road, nullptr) << host_.error;
+        if (!road) return nullptr;
+        roads_.push_back(std::move(road));
+        return roads_.back().get();
+    }
+    kvh::VectorPool& Pool() {
+        if (!pool_) pool_ = std::make_unique<kvh::VectorPool>(host_.session->Layout());
+        return *pool_;
+    }
+
+    HostObjectCheck objects_;  // before the session exists
+    kvh::HostError err_;
+    PluginSession host_;
+    kvh::PluginLibrary* lib_ = nullptr;
+    std::vector<std::unique_ptr<kvh::MaterialRoad>> roads_;
+    std::unique_ptr<kvh::VectorPool> pool_;
+
+private:
+    std::string pluginFile_;
+    std::string server_;
+};
+
+// A server's name and its "server.username".
+struct ServerNames {
+    const char* name;
+    const char* userName;
+};
+
+// The three servers of a shader plug-in in registration order, with the tags
+// of their kinds.
+inline void ExpectShaderServers(const kvh::PluginLibrary& lib, ServerNames material, ServerNames packet,
+                                ServerNames effect) {
+    const auto& servers = lib.servers();
+    ASSERT_EQ(servers.size(), 3u);
+    const ServerNames names[3] = {material, packet, effect};
+    const char* logs[3] = {"comp-shader", "vector-packet", "texture-effect"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(servers[i].name, names[i].name);
+        EXPECT_EQ(servers[i].Tag("server.username"), names[i].userName) << names[i].name;
+        EXPECT_EQ(servers[i].Tag("server.logsubsystem"), logs[i]) << names[i].name;
+    }
+    EXPECT_EQ(servers[1].Tag("vpacket.category"), "sample");
+    EXPECT_EQ(servers[2].Tag("textureFX.category"), "surface");
+}
+
+// The ChannelUI record of `channel` among a road's ProbeChannelUI answers.
+inline const kvh::ChannelUIRecord& UiOf(const std::vector<kvh::ChannelUIRecord>& all, const std::string& channel) {
+    for (const auto& r : all)
+        if (r.channel == channel) return r;
+    static const kvh::ChannelUIRecord none;
+    ADD_FAILURE() << "no channel " << channel;
+    return none;
+}
+
+// The channel is disabled with the common message whose argument is `why`.
+inline bool DisabledWith(const kvh::ChannelUIRecord& r, const char* why) {
+    return r.enabled == KV_MSG_DISABLED && r.messageCode == KV_MSG_DISABLED && r.messageTable == "common" &&
+           r.messageEntry == 99 && r.messageArg1 == why;
+}
+
+}  // namespace kvt
