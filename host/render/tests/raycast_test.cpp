@@ -45,7 +45,7 @@ protected:
         session_ = std::make_unique<kvh::Session>();
         renderer_ = std::make_unique<Renderer>(scene_, session_->Layout(), std::vector<const kvh::MaterialRoad*>{});
         ts_ = renderer_->NewThreadState();
-        rays_ = renderer_->rayObject();
+        rays_ = Renderer::RayObjectOf(*ts_);
         ray_ = reinterpret_cast<const vt_IKvRaycast*>(*rays_);
     }
     void TearDown() override {
