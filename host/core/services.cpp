@@ -229,13 +229,18 @@ KvResult NodalAdd(void* self, vt_IKvUnknown**, vt_IKvUnknown** item, uint32_t ch
     if (d >= 0) idx[chan] = d;
     return KV_OK;
 }
+void RecordValueRead(void* self, uint32_t chan) {
+    if (std::vector<uint32_t>* reads = Owner<NodalService>(self)->valueReads) reads->push_back(chan);
+}
 double NodalFloat(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan, double current) {
+    RecordValueRead(self, chan);
     if (!idx || idx[chan] < 0) return current;
     Evaluator* e = Evaluator::From(evaluator);
     if (!e || !e->current) return current;
     return Owner<NodalService>(self)->DriverValue(idx[chan], e->current);
 }
 int32_t NodalInt(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan, int32_t current) {
+    RecordValueRead(self, chan);
     if (!idx || idx[chan] < 0) return current;
     Evaluator* e = Evaluator::From(evaluator);
     if (!e || !e->current) return current;

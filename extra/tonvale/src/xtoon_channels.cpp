@@ -70,8 +70,9 @@ static_assert(sizeof kLinks / sizeof kLinks[0] == kLinkCount);
 
 const char* const kHostPackets[] = {"sample.ray", "surface.normal", "sample.parms"};
 
-// shadeMix to stepPos drive their own packet fields per sample; zRange is
-// driven by the material (it becomes zMax and the ratio).
+// shadeMix to stepPos drive their own packet fields per sample, in the order
+// they are linked; zRange is driven by the material (it becomes zMax and the
+// ratio) in its place after zMin.
 const SampleLink kSampleLinks[] = {
     {kLinkShadeMix},   {kLinkZMin},     {kLinkZRange},         {kLinkStrength}, {kLinkPatAlpha},
     {kLinkBrightness}, {kLinkContrast}, {kLinkShadows},        {kLinkIndirectLight},
@@ -82,7 +83,7 @@ constexpr SampleOverride drive(uint16_t link, DriveKind kind) {
 }
 const SampleOverride kOverrides[] = {
     drive(kLinkShadeMix, DriveKind::Float),          drive(kLinkZMin, DriveKind::Float),
-    drive(kLinkStrength, DriveKind::Float),          drive(kLinkPatAlpha, DriveKind::Float),
+    drive(kLinkZRange, DriveKind::Material),         drive(kLinkStrength, DriveKind::Float),          drive(kLinkPatAlpha, DriveKind::Float),
     drive(kLinkBrightness, DriveKind::Float),        drive(kLinkContrast, DriveKind::Float),
     drive(kLinkShadows, DriveKind::Float),           drive(kLinkIndirectLight, DriveKind::Float),
     drive(kLinkDetail, DriveKind::Float),            drive(kLinkFlipHoriz, DriveKind::BooleanByte),
