@@ -1,13 +1,14 @@
 #include "image_buffer.h"
 
 #include <stb_image.h>
-#include <stb_image_write.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+
+#include "png_encoder.h"
 
 namespace kvr {
 
@@ -37,8 +38,13 @@ std::vector<uint8_t> ImageBuffer::toRgb8() const {
 }
 
 bool ImageBuffer::writePng(const std::string& path, std::string& error) const {
-    std::vector<uint8_t> rgb = toRgb8();
-    if (!stbi_write_png(path.c_str(), int(w_), int(h_), 3, rgb.data(), int(w_ * 3))) {
+    std::vector<uint8_t> png;
+    if (!encodePng(toRgb8().data(), w_, h_, png)) {
+        error = "cannot encode PNG file '" + path + "'";
+        return false;
+    }
+    File f(std::fopen(path.c_str(), "wb"));
+    if (!f || std::fwrite(png.data(), 1, png.size(), f.get()) != png.size() || std::fclose(f.release()) != 0) {
         error = "cannot write PNG file '" + path + "'";
         return false;
     }
