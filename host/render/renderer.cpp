@@ -55,7 +55,8 @@ Vec3 get3(const float* s) { return {s[0], s[1], s[2]}; }
 
 Renderer::Renderer(const RenderScene& scene, const kvh::PacketLayout& layout,
                    std::vector<const kvh::MaterialRoad*> roadsByObject)
-    : scene_(scene), layout_(layout), roads_(std::move(roadsByObject)) {
+    : scene_(scene), layout_(layout), roads_(std::move(roadsByObject)),
+      grid_(sampleGrid(scene.settings.spp)) {
     roads_.resize(scene_.objects.size(), nullptr);
 }
 
@@ -206,7 +207,7 @@ Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir,
 }
 
 Vec3 Renderer::ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample) {
-    SubPixel sub = samplePosition(x, y, sample, scene_.settings.spp);
+    SubPixel sub = samplePosition(x, y, sample, grid_);
     kvh::SampleVector& v = ts.pool.BeginSample(int32_t(x), int32_t(y), sub.x, sub.y, sample);
     v.SetAllPresent(true);
     v.header.traceContext = &ts.contexts[0];

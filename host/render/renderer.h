@@ -23,6 +23,7 @@
 #include "core/sample_vector.h"
 #include "image_buffer.h"
 #include "render_scene.h"
+#include "sample_pattern.h"
 #include "surface_point.h"
 
 namespace kvr {
@@ -85,6 +86,7 @@ private:
     const RenderScene& scene_;
     const kvh::PacketLayout& layout_;
     std::vector<const kvh::MaterialRoad*> roads_;
+    SampleGrid grid_;  // strata of the scene's samples per pixel
 };
 
 }  // namespace kvr
