@@ -110,20 +110,20 @@ const ChannelMatch kHints[] = {{"detail"}, {"strength"}, {"patAlpha"}};
 }  // namespace
 
 const MaterialDesc kXToonDesc = {
-    kXToonItemType,
-    kXToonPacketName,
-    kChannels,
-    kLinks,
-    kHostPackets,
-    kSampleLinks,
-    kLinkShadeMix,
-    14,
-    kOverrides,
-    sizeof(XToonBlock),
-    sizeof(XToonPacketData),
-    0,
-    0x801,
-    {kSwitches, {}, kHints},
+    .itemType = kXToonItemType,
+    .packetName = kXToonPacketName,
+    .channels = kChannels,
+    .links = kLinks,
+    .hostPackets = kHostPackets,
+    .sampleLinks = kSampleLinks,
+    .sampleDrivenFirst = kLinkShadeMix,  // shadeMix to stepPos
+    .sampleDrivenCount = 14,
+    .overrides = kOverrides,
+    .blockSize = sizeof(XToonBlock),
+    .packetSize = sizeof(XToonPacketData),
+    .packetInBlock = 0,  // the block begins with the packet image
+    .flags = 0x801,
+    .ui = {.switches = kSwitches, .dependencies = {}, .hints = kHints},
 };
 
 #define FLOAT_INDEX(f) static_cast<uint32_t>(offsetof(XToonPacketData, f) / sizeof(float))
