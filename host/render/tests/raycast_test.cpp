@@ -173,6 +173,24 @@ TEST_F(RayObjectTest, SurfaceRecordFollowsTheScreenOffset) {
     EXPECT_EQ(surfaces, (std::set<uint64_t>{0, kCube, kSphere, kWall}));
 }
 
+// Each render thread hands its samples a ray object of its own (shaders take
+// a reference to it per sample); all of them answer for the same scene, and
+// each goes with its thread state (TearDown counts the host objects).
+TEST_F(RayObjectTest, EachThreadStateHasItsOwnRayObject) {
+    ThreadStatePtr other = renderer_->NewThreadState();
+    vt_IKvUnknown** otherRays = Renderer::RayObjectOf(*other);
+    ASSERT_NE(otherRays, rays_);
+    renderer_->ShadeSample(*other, 28, 24, 0);
+    kvh::SampleVector& w = Renderer::PrimaryVector(*other);
+    kvh::SampleVector& v = sample(28, 24);
+    st_KVpSurfaceRecord a{}, b{};
+    ASSERT_EQ(ray_->SurfaceAtOffset(rays_, v.ptr(), 0, &a, 6.0f, 0.0f), KV_OK);
+    ASSERT_EQ(ray_->SurfaceAtOffset(otherRays, w.ptr(), 0, &b, 6.0f, 0.0f), KV_OK);
+    EXPECT_EQ(a.surfaceId, b.surfaceId);
+    EXPECT_EQ(a.segmentId, b.segmentId);
+    EXPECT_EQ(a.depth, b.depth);
+}
+
 TEST_F(RayObjectTest, Raycast1GivesPixelSubPixelAndNormalAtOffset) {
     void* r1 = nullptr;
     const uint32_t before = kvh::Owner<kvh::HostObject>(rays_)->RefCount();
