@@ -1,8 +1,10 @@
 #include "core/image.h"
 #include "core/fault_injection.h"
+#include "core/srgb.h"
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 #include <stb/stb_image.h>
 
@@ -32,20 +34,54 @@ std::shared_ptr<ImageData> ImageData::Resampled(uint32_t w, uint32_t h) const {
     return out;
 }
 
-std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* error) {
-    int w = 0, h = 0, n = 0;
-    unsigned char* px = stbi_load(path.c_str(), &w, &h, &n, 4);
-    if (!px) {
-        if (error) *error = "cannot read image '" + path + "': " + (stbi_failure_reason() ? stbi_failure_reason() : "unknown error");
+namespace {
+
+std::string StbReason() {
+    const char* why = stbi_failure_reason();
+    return why && *why ? why : "corrupt or cut short";
+}
+
+}  // namespace
+
+std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* error, uint64_t memoryLimit) {
+    auto fail = [&](const std::string& why) -> std::shared_ptr<ImageData> {
+        if (error) *error = why;
         return nullptr;
+    };
+    // Size and kind first, from the header alone: the estimate comes before the decoding.
+    int w = 0, h = 0, n = 0;
+    if (!stbi_info(path.c_str(), &w, &h, &n)) return fail("cannot read image '" + path + "': " + StbReason());
+    const bool hdr = stbi_is_hdr(path.c_str()) != 0;
+    const bool wide = !hdr && stbi_is_16_bit(path.c_str()) != 0;
+    const uint64_t pixels = uint64_t(w) * uint64_t(h);
+    const uint64_t decoded = pixels * 4 * (hdr ? sizeof(float) : wide ? 2 : 1);
+    const uint64_t bytes = decoded + pixels * 4 * sizeof(float);
+    if (bytes > memoryLimit) return fail(OverMemoryLimit("image '" + path + "'", uint64_t(w), uint64_t(h), bytes, memoryLimit));
+    try {
+        // The decoded picture first (a broken file fails before the float copy exists).
+        auto img = std::make_shared<ImageData>();
+        img->width = uint32_t(w);
+        img->height = uint32_t(h);
+        auto convert = [&](auto* px, auto value) -> std::shared_ptr<ImageData> {
+            if (!px) return fail("cannot read image '" + path + "': " + StbReason());
+            std::unique_ptr<void, void (*)(void*)> owned(px, stbi_image_free);
+            // The file may have changed since its header was read.
+            if (uint32_t(w) != img->width || uint32_t(h) != img->height)
+                return fail("cannot read image '" + path + "': it changed while being read");
+            img->rgba.resize(size_t(pixels) * 4);
+            for (size_t i = 0; i < img->rgba.size(); ++i) img->rgba[i] = value(px[i], i % 4 == 3);
+            return img;
+        };
+        // 8-bit pictures are sRGB (alpha is linear); 16-bit and float ones are taken as they stand.
+        if (hdr) return convert(stbi_loadf(path.c_str(), &w, &h, &n, 4), [](float v, bool) { return v; });
+        if (wide)
+            return convert(stbi_load_16(path.c_str(), &w, &h, &n, 4), [](stbi_us v, bool) { return v / 65535.0f; });
+        return convert(stbi_load(path.c_str(), &w, &h, &n, 4),
+                       [](stbi_uc v, bool alpha) { return alpha ? v / 255.0f : srgb8ToLinear(v); });
+    } catch (const std::bad_alloc&) {
+        return fail("out of memory reading image '" + path + "' of " + std::to_string(w) + " x " + std::to_string(h) +
+                    " pixels (" + DescribeBytes(bytes) + ")");
     }
-    auto img = std::make_shared<ImageData>();
-    img->width = uint32_t(w);
-    img->height = uint32_t(h);
-    img->rgba.resize(size_t(w) * h * 4);
-    for (size_t i = 0; i < img->rgba.size(); ++i) img->rgba[i] = px[i] / 255.0f;
-    stbi_image_free(px);
-    return img;
 }
 
 std::shared_ptr<ImageData> ProceduralHatching(uint32_t w, uint32_t h) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/host_object.h"
+#include "core/memory_limit.h"
 
 namespace kvh {
 
@@ -21,8 +22,12 @@ struct ImageData {
     std::shared_ptr<ImageData> Resampled(uint32_t w, uint32_t h) const;
 };
 
-// Loads a PNG (or any format stb_image reads); null with a message on error.
-std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* error);
+// Loads a PNG (or any format stb_image reads) as linear values: 8-bit colour
+// through the sRGB curve, 16-bit and float pictures as they stand, alpha
+// linear. Null with a message on error, or when the decoded picture and its
+// float copy would need more than `memoryLimit` bytes (checked before decoding).
+std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* error,
+                                         uint64_t memoryLimit = kDefaultMemoryLimit);
 // A deterministic procedural hatching, for clips without a file.
 std::shared_ptr<ImageData> ProceduralHatching(uint32_t w, uint32_t h);
 

@@ -54,8 +54,8 @@ KvResult MaterialRoad::Fail(HostError* err, KvResult code, std::string what) {
     return code;
 }
 
-KvResult MaterialRoad::Prepare(HostError* err) {
-    if (prepared_) return KV_OK;
+KvResult MaterialRoad::MakeItem(HostError* err) {
+    if (item_) return KV_OK;
     KvResult rc = lib_.Generate(server_, &material_, err);
     if (KV_FAILED(rc)) return rc;
     ComRef cm = material_.Query(kv::guid_CustomMaterial);
@@ -79,10 +79,23 @@ KvResult MaterialRoad::Prepare(HostError* err) {
                 break;
             }
 
-    // The item at its defaults, with its stored envelopes, announced to listeners.
-    Scene& scene = session_.scene();
-    item_ = scene.CreateItem(options_.itemName, "material." + server_, std::move(channels));
+    // The item at its defaults.
+    item_ = session_.scene().CreateItem(options_.itemName, "material." + server_, std::move(channels));
     if (!item_) return Fail(err, KV_E_FAILED, "an item of that name already exists");
+    return KV_OK;
+}
+
+KvResult MaterialRoad::Prepare(HostError* err) {
+    if (prepared_) return KV_OK;
+    if (!item_) {
+        KvResult rc = MakeItem(err);
+        if (KV_FAILED(rc)) return rc;
+    }
+    const auto* m = material_.table<vt_IKvCustomMaterial>();
+    KvResult rc = KV_OK;
+
+    // Its stored envelopes, then announced to listeners.
+    Scene& scene = session_.scene();
     for (const auto& g : options_.gradients) {
         int32_t i = item_->ChannelIndex(g.channel);
         if (i < 0)
@@ -148,6 +161,29 @@ KvResult MaterialRoad::ReadBlock(HostError* err) {
     if (KV_FAILED(rc)) return Fail(err, rc, "ReadChannels failed");
     hasBlock_ = true;
     return KV_OK;
+}
+
+std::vector<std::pair<std::string, std::string>> MaterialRoad::evaluationEntries() const {
+    std::vector<std::pair<std::string, std::string>> out;
+    if (!evaluation_) return out;
+    for (const Evaluation::Entry& e : static_cast<const Evaluation*>(evaluation_)->entries) {
+        const auto& channels = e.item->channels();
+        out.emplace_back(e.item->name(), e.channel < channels.size() ? channels[e.channel].name : "?");
+    }
+    return out;
+}
+
+void* MaterialRoad::ReadSpareBlock() const {
+    if (!material_ || !evaluation_) return nullptr;
+    void* block = nullptr;
+    const auto* m = material_.table<vt_IKvCustomMaterial>();
+    if (KV_FAILED(m->ReadChannels(material_.get(), static_cast<Evaluation*>(evaluation_)->attributesPtr(), &block)))
+        return nullptr;
+    return block;
+}
+
+void MaterialRoad::CleanupBlock(void* block) const {
+    if (material_) material_.table<vt_IKvCustomMaterial>()->Cleanup(material_.get(), block);
 }
 
 KvResult MaterialRoad::Reread(HostError* err) {

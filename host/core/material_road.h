@@ -99,10 +99,20 @@ public:
                                                 const std::string& server, Options options);
     ~MaterialRoad();  // Cleanup of the block, then releases every reference
 
-    // Runs the road up to ReadChannels; the error names the failing step.
+    // Generates the material and creates its item at its defaults (the first
+    // steps of Prepare), so that a scene can make every item before it links
+    // any: a link then finds its item wherever it stands in the scene.
+    KvResult MakeItem(HostError* err);
+    // Runs the road up to ReadChannels (making the item first if not yet
+    // made); the error names the failing step.
     KvResult Prepare(HostError* err);
     // ReadChannels again (after scene edits); refused while shading.
     KvResult Reread(HostError* err);
+    // Tests: ReadChannels once more while the current block stays in use, as
+    // a host that reads the next frame while samples of this one still shade.
+    // Null when the read fails; the caller frees it with CleanupBlock.
+    void* ReadSpareBlock() const;
+    void CleanupBlock(void* block) const;
 
     void Shade(SampleVector& v, vt_IKvUnknown** rayObject, st_KVpShadeComponents& sc,
                st_KVpShadeOutput& out) const;
@@ -119,6 +129,9 @@ public:
     const std::vector<int32_t>& indexArray() const { return index_; }
     vt_IKvUnknown** material() const { return material_.get(); }
     const std::vector<std::pair<std::string, std::string>>& serverTags() const { return tags_; }
+    // What LinkChannels added to the evaluation, by evaluation index: (item
+    // name, channel name); "?" for a channel index the item does not have.
+    std::vector<std::pair<std::string, std::string>> evaluationEntries() const;
 
 private:
     MaterialRoad(Session& s, const PluginLibrary& lib, std::string server, Options o);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <fstream>
 #include <stdexcept>
+#include <vector>
 
 #include "core/image.h"
 
@@ -34,6 +35,18 @@ double Number(const json& j, const std::string& path) {
     double v = j.get<double>();
     if (!std::isfinite(v) || std::fabs(v) > 1e30) throw SceneError(path, "number out of range");
     return v;
+}
+
+// A coordinate: a number within the bound the ray tracer handles.
+double Coordinate(const json& j, const std::string& path) {
+    double v = Number(j, path);
+    if (std::fabs(v) > kMaxCoordinate) throw SceneError(path, CoordinateBoundMessage());
+    return v;
+}
+
+void Point(const json& j, const std::string& path, double out[3]) {
+    if (!j.is_array() || j.size() != 3) throw SceneError(path, "expected an array of 3 numbers");
+    for (size_t i = 0; i < 3; ++i) out[i] = Coordinate(j[i], At(path, i));
 }
 
 double Positive(const json& j, const std::string& path) {
@@ -176,6 +189,24 @@ MaterialRoad::Options ReadMaterial(const json& j, const std::string& path, const
     return o;
 }
 
+// A value whose shape does not fit its channel: one number for a colour
+// (whose components are "c.R", "c.G", "c.B"), or three for a plain number.
+void CheckShape(const SceneItem& item, const std::string& channel, bool three, const std::string& path) {
+    const bool plain = item.ChannelIndex(channel) >= 0;
+    const bool colour = item.ChannelIndex(channel + kComponents[0]) >= 0;
+    if (!three && colour && !plain) throw SceneError(path, "a colour takes an array of 3 numbers");
+    if (three && plain && !colour) throw SceneError(path, "takes a number, not an array");
+}
+
+void CheckValueShapes(const SceneItem& item, const json& m, const std::string& path) {
+    if (m.contains("channels"))
+        for (auto it = m["channels"].begin(); it != m["channels"].end(); ++it)
+            CheckShape(item, it.key(), it.value().is_array(), Key(Key(path, "channels"), it.key()));
+    if (m.contains("gradients"))
+        for (auto it = m["gradients"].begin(); it != m["gradients"].end(); ++it)
+            CheckShape(item, it.key(), it.value()[0][1].is_array(), Key(Key(path, "gradients"), it.key()) + "[0][1]");
+}
+
 // Width and height the renderer will use: the "render" section, else its defaults.
 void ImageSize(const json& doc, double* w, double* h) {
     *w = 320;
@@ -194,13 +225,13 @@ void ReadCamera(Scene& scene, const json& doc) {
                         "focusDist"});
     std::string name = j.contains("name") ? String(j["name"], Key(path, "name")) : "camera";
     double eye[3] = {0, 0, 5};
-    if (j.contains("position")) Triple(j["position"], Key(path, "position"), eye);
+    if (j.contains("position")) Point(j["position"], Key(path, "position"), eye);
     if (j.contains("target") && j.contains("rotation"))
         throw SceneError(path, "give either \"target\" or \"rotation\", not both");
     Mat4 world = Mat4::Translation(eye[0], eye[1], eye[2]);
     if (j.contains("target")) {
         double target[3], up[3] = {0, 1, 0};
-        Triple(j["target"], Key(path, "target"), target);
+        Point(j["target"], Key(path, "target"), target);
         if (j.contains("up")) Triple(j["up"], Key(path, "up"), up);
         if (!Mat4::LookAt(eye, target, up, &world))
             throw SceneError(Key(path, "target"), "the target must differ from the position and not lie along \"up\"");
@@ -223,7 +254,7 @@ void ReadCamera(Scene& scene, const json& doc) {
         throw SceneError(Key(path, "name"), "an item named '" + name + "' already exists");
 }
 
-void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folder) {
+void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folder, uint64_t memoryLimit) {
     const std::string path = "items";
     const json& items = doc["items"];
     if (!items.is_array()) throw SceneError(path, "expected an array of items");
@@ -243,7 +274,7 @@ void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folde
                 std::filesystem::path file = String(j["image"], Key(ip, "image"));
                 if (file.is_relative()) file = folder / file;
                 std::string why;
-                image = LoadImageFile(file.string(), &why);
+                image = LoadImageFile(file.string(), &why, memoryLimit);
                 if (!image) throw SceneError(Key(ip, "image"), why);
             } else {
                 image = ProceduralHatching(256, 256);
@@ -261,7 +292,7 @@ void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folde
         } else if (type == "locator") {
             CheckKeys(j, ip, {"name", "type", "position"});
             double p[3] = {0, 0, 0};
-            if (j.contains("position")) Triple(j["position"], Key(ip, "position"), p);
+            if (j.contains("position")) Point(j["position"], Key(ip, "position"), p);
             scene.CreateLocator(name, Mat4::Translation(p[0], p[1], p[2]));
         } else {
             throw SceneError(Key(ip, "type"), "unknown item type '" + type + "' (videoClip or locator)");
@@ -309,7 +340,7 @@ std::unique_ptr<LoadedScene> Build(Session& session, const json& doc, const std:
     }
 
     Scene& scene = session.scene();
-    if (doc.contains("items")) ReadItems(scene, doc, folder);
+    if (doc.contains("items")) ReadItems(scene, doc, folder, session.memoryLimit());
     if (doc.contains("camera")) ReadCamera(scene, doc);
     for (const Pending& p : pending)
         if (scene.FindItem(p.name)) throw SceneError(p.path, "an item named '" + p.name + "' already exists");
@@ -318,11 +349,18 @@ std::unique_ptr<LoadedScene> Build(Session& session, const json& doc, const std:
     auto loaded = std::make_unique<LoadedScene>();
     loaded->document = doc;
     loaded->folder = folder;
+    // Every material item first, then the links: the order of the file never matters.
+    std::vector<std::unique_ptr<MaterialRoad>> roads;
     for (Pending& p : pending) {
-        auto road = MaterialRoad::Create(session, *p.lib, p.server, std::move(p.options));
+        roads.push_back(MaterialRoad::Create(session, *p.lib, p.server, std::move(p.options)));
         HostError err;
-        if (KV_FAILED(road->Prepare(&err))) throw SceneError(p.path, err.message);
-        loaded->materials[p.name] = std::move(road);
+        if (KV_FAILED(roads.back()->MakeItem(&err))) throw SceneError(p.path, err.message);
+        CheckValueShapes(*roads.back()->item(), doc["materials"][p.name], p.path);
+    }
+    for (size_t i = 0; i < pending.size(); ++i) {
+        HostError err;
+        if (KV_FAILED(roads[i]->Prepare(&err))) throw SceneError(pending[i].path, err.message);
+        loaded->materials[pending[i].name] = std::move(roads[i]);
     }
     return loaded;
 }
@@ -341,6 +379,10 @@ bool ParsePattern(const nlohmann::json& j, const std::string& where, Pattern* ou
 
 std::unique_ptr<LoadedScene> LoadSceneJson(Session& session, const nlohmann::json& doc,
                                            const std::filesystem::path& folder, HostError* err) {
+    if (NestedDeeperThan(doc, kMaxSceneDepth)) {
+        if (err) *err = {KV_E_FAILED, TooDeepMessage()};
+        return nullptr;
+    }
     try {
         return Build(session, doc, folder);
     } catch (const SceneError& e) {
@@ -357,13 +399,42 @@ bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* 
         if (err) *err = {KV_E_NOTFOUND, path + ": cannot open the scene file"};
         return false;
     }
+    // The parser sees the depth of every array and object it opens: a document
+    // nested too deep is refused before it is built, copied or walked.
+    struct TooDeep {};
+    auto guard = [](int depth, json::parse_event_t event, json&) {
+        if ((event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) &&
+            depth >= int(kMaxSceneDepth))
+            throw TooDeep{};
+        return true;
+    };
     try {
-        *doc = json::parse(in);
+        *doc = json::parse(in, guard);
     } catch (const json::parse_error& e) {
         if (err) *err = {KV_E_FAILED, path + ": not valid JSON (" + e.what() + ")"};
         return false;
+    } catch (const TooDeep&) {
+        if (err) *err = {KV_E_FAILED, path + ": " + TooDeepMessage()};
+        return false;
     }
     return true;
+}
+
+std::string CoordinateBoundMessage() { return "beyond the coordinate bound of 1e15"; }
+
+std::string TooDeepMessage() { return "scene: nested deeper than " + std::to_string(kMaxSceneDepth) + " levels"; }
+
+bool NestedDeeperThan(const nlohmann::json& doc, size_t levels) {
+    // Breadth-first with the depth of each value: no recursion, whatever the input.
+    std::vector<std::pair<const json*, size_t>> open{{&doc, 1}};
+    while (!open.empty()) {
+        auto [j, depth] = open.back();
+        open.pop_back();
+        if (!j->is_structured()) continue;
+        if (depth > levels) return true;
+        for (const json& child : *j) open.push_back({&child, depth + 1});
+    }
+    return false;
 }
 
 std::unique_ptr<LoadedScene> LoadSceneFile(Session& session, const std::string& path, HostError* err) {

@@ -70,8 +70,23 @@ std::unique_ptr<LoadedScene> LoadSceneFile(Session& session, const std::string& 
 std::unique_ptr<LoadedScene> LoadSceneJson(Session& session, const nlohmann::json& doc,
                                            const std::filesystem::path& folder, HostError* err);
 
-// Reads and parses a JSON file; false with a message (no such file, or the
-// parser's complaint with its position).
+// Largest magnitude of a coordinate a scene may place anything at (positions,
+// targets, sizes, mesh vertices after their transform): the ray tracer refuses
+// rays and drops triangles far beyond it.
+constexpr double kMaxCoordinate = 1e15;
+// "beyond the coordinate bound of 1e15"
+std::string CoordinateBoundMessage();
+
+// Deepest nesting of arrays and objects a scene document may have (the
+// sample scenes use 6 levels). Deeper documents are refused unread.
+constexpr size_t kMaxSceneDepth = 64;
+// "scene: nested deeper than 64 levels"
+std::string TooDeepMessage();
+// Whether `doc` nests arrays and objects deeper than `levels`; iterative.
+bool NestedDeeperThan(const nlohmann::json& doc, size_t levels);
+
+// Reads and parses a JSON file; false with a message (no such file, the
+// parser's complaint with its position, or nesting beyond kMaxSceneDepth).
 bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err);
 
 // Parses a pattern; false with a message on bad input.

@@ -413,6 +413,13 @@ int StdDialogService::openMonitors() const {
     return open_;
 }
 
+// ---- image service ----
+namespace {
+const vt_IKvUnknown kImageServiceTable = MakeTable<vt_IKvUnknown>([](vt_IKvUnknown&) {});
+}
+ImageService::ImageService() : HostObject("ImageService") { iface_.Bind(this, &kImageServiceTable); }
+void* ImageService::Query(const st_KVtGUID& iid) { return Serve(iid, kv::guid_ImageService, iface_); }
+
 // ---- shader service ----
 namespace {
 KvResult ShaderWarp(void* self, float* u, float* v) {
@@ -493,6 +500,7 @@ void* RootContext::Query(const st_KVtGUID& iid) {
     else if (IsGuid(iid, kv::guid_ListenerService)) svc = &s.listeners();
     else if (IsGuid(iid, kv::guid_StdDialogService)) svc = &s.dialogs();
     else if (IsGuid(iid, kv::guid_ShaderService)) svc = &s.shading();
+    else if (IsGuid(iid, kv::guid_ImageService)) svc = &s.images();
     if (!svc) return nullptr;
     return svc->Query(iid);
 }

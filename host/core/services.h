@@ -4,8 +4,8 @@
 //
 // QueryInterface on the root context answers the GUID service
 // (B11826F1-A6BC-48B4-909B-5F6D01938327), ThreadService, PacketService,
-// SceneService, NodalService, ListenerService, ShaderService and
-// StdDialogService with one reference each; any other GUID is refused with
+// SceneService, NodalService, ListenerService, ShaderService,
+// StdDialogService and ImageService with one reference each; any other GUID is refused with
 // KV_E_NOINTERFACE and a null out-pointer.
 #pragma once
 
@@ -186,6 +186,18 @@ private:
 
 // A progress monitor (no slot is called on it).
 HostObject* NewMonitor();
+
+// The image service: served so that materials can hold it; it has no slot of
+// its own that a plug-in calls (images come from clips' image filters).
+class ImageService final : public HostObject {
+public:
+    ImageService();
+    void* Query(const st_KVtGUID& iid) override;
+
+private:
+    ~ImageService() override = default;
+    ComInterface iface_;
+};
 
 class ShaderService final : public HostObject {
 public:

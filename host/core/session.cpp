@@ -64,6 +64,7 @@ Session::Session()
       listeners_(new ListenerService()),
       dialogs_(new StdDialogService()),
       shading_(new ShaderService()),
+      images_(new ImageService()),
       scene_(new Scene(*sceneTypes_)) {
     scene_->itemAdded = [this](SceneItem* item) { listeners_->SendItemAdd(item->ptr()); };
 }
@@ -76,7 +77,7 @@ Session::~Session() {
     for (auto& p : plugins_) p->ReleaseModule();
     scene_->Clear();
     scene_->ReleaseOwned();
-    for (HostObject* o : std::initializer_list<HostObject*>{shading_, dialogs_, listeners_, nodal_, sceneTypes_,
+    for (HostObject* o : std::initializer_list<HostObject*>{images_, shading_, dialogs_, listeners_, nodal_, sceneTypes_,
                                                           packets_, threads_, guids_, root_})
         o->ReleaseOwned();
     plugins_.clear();

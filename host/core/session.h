@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "core/memory_limit.h"
 #include "core/plugin_library.h"
 #include "core/sample_vector.h"
 #include "core/scene.h"
@@ -59,6 +60,11 @@ public:
     ListenerService& listeners() { return *listeners_; }
     StdDialogService& dialogs() { return *dialogs_; }
     ShaderService& shading() { return *shading_; }
+    ImageService& images() { return *images_; }
+
+    // The most bytes one image of the scene (a clip picture) may take; see core/memory_limit.h.
+    void SetMemoryLimit(uint64_t bytes) { memoryLimit_ = bytes; }
+    uint64_t memoryLimit() const { return memoryLimit_; }
 
     // Warnings gathered while driving plug-ins (ignored bad calls and the like).
     void Warn(std::string text);
@@ -78,7 +84,9 @@ private:
     ListenerService* listeners_;
     StdDialogService* dialogs_;
     ShaderService* shading_;
+    ImageService* images_;
     Scene* scene_;
+    uint64_t memoryLimit_ = kDefaultMemoryLimit;
     mutable std::mutex warnMutex_;
     std::vector<std::string> warnings_;
 };

@@ -8,17 +8,13 @@
 #include <cstring>
 #include <memory>
 
+#include "core/srgb.h"
+#include "output_file.h"
 #include "png_encoder.h"
 
 namespace kvr {
 
 namespace {
-
-uint8_t toByte(float v) {
-    if (!(v > 0)) return 0;  // also NaN
-    if (v >= 1) return 255;
-    return static_cast<uint8_t>(std::lround(v * 255.0f));
-}
 
 struct FileCloser {
     void operator()(FILE* f) const { std::fclose(f); }
@@ -30,44 +26,52 @@ using File = std::unique_ptr<FILE, FileCloser>;
 std::vector<uint8_t> ImageBuffer::toRgb8() const {
     std::vector<uint8_t> out(px_.size() * 3);
     for (size_t i = 0; i < px_.size(); ++i) {
-        out[3 * i] = toByte(px_[i].x);
-        out[3 * i + 1] = toByte(px_[i].y);
-        out[3 * i + 2] = toByte(px_[i].z);
+        out[3 * i] = kvh::linearToSrgb8(px_[i].x);
+        out[3 * i + 1] = kvh::linearToSrgb8(px_[i].y);
+        out[3 * i + 2] = kvh::linearToSrgb8(px_[i].z);
     }
     return out;
 }
 
-bool ImageBuffer::writePng(const std::string& path, std::string& error) const {
+bool ImageBuffer::encodePng(std::vector<uint8_t>& png) const {
+    png.clear();
+    if (w_ == 0 || h_ == 0) return false;
+    return kvr::encodePng(toRgb8().data(), w_, h_, png);
+}
+
+bool ImageBuffer::writePng(OutputFile& file, std::string& error) const {
     std::vector<uint8_t> png;
-    if (!encodePng(toRgb8().data(), w_, h_, png)) {
-        error = "cannot encode PNG file '" + path + "'";
+    if (!encodePng(png)) {
+        error = "cannot encode the " + std::to_string(w_) + " x " + std::to_string(h_) + " image as PNG";
         return false;
     }
-    File f(std::fopen(path.c_str(), "wb"));
-    if (!f || std::fwrite(png.data(), 1, png.size(), f.get()) != png.size() || std::fclose(f.release()) != 0) {
-        error = "cannot write PNG file '" + path + "'";
-        return false;
+    return file.commit(png.data(), png.size(), error);
+}
+
+bool ImageBuffer::writePng(const std::string& path, std::string& error) const {
+    OutputFile file;
+    return file.open(path, "PNG file", error) && writePng(file, error);
+}
+
+bool ImageBuffer::writeFloatMap(OutputFile& file, std::string& error) const {
+    const std::string header = "PF\n" + std::to_string(w_) + " " + std::to_string(h_) + "\n-1.0\n";
+    if (!file.write(header.data(), header.size(), error)) return false;
+    std::vector<float> row(size_t(w_) * 3);
+    for (uint32_t y = h_; y-- > 0;) {
+        for (uint32_t x = 0; x < w_; ++x) {
+            const Vec3& c = at(x, y);
+            row[3 * x] = c.x;
+            row[3 * x + 1] = c.y;
+            row[3 * x + 2] = c.z;
+        }
+        if (!file.write(row.data(), row.size() * sizeof(float), error)) return false;
     }
-    return true;
+    return file.commit(error);
 }
 
 bool ImageBuffer::writeFloatMap(const std::string& path, std::string& error) const {
-    File f(std::fopen(path.c_str(), "wb"));
-    if (!f) {
-        error = "cannot write float map '" + path + "'";
-        return false;
-    }
-    std::fprintf(f.get(), "PF\n%u %u\n-1.0\n", w_, h_);
-    for (uint32_t y = h_; y-- > 0;)
-        for (uint32_t x = 0; x < w_; ++x) {
-            const Vec3& c = at(x, y);
-            float v[3] = {c.x, c.y, c.z};
-            if (std::fwrite(v, sizeof(float), 3, f.get()) != 3) {
-                error = "cannot write float map '" + path + "'";
-                return false;
-            }
-        }
-    return true;
+    OutputFile file;
+    return file.open(path, "float map", error) && writeFloatMap(file, error);
 }
 
 bool ImageBuffer::readPng(const std::string& path, ImageBuffer& out, std::string& error) {
@@ -79,7 +83,8 @@ bool ImageBuffer::readPng(const std::string& path, ImageBuffer& out, std::string
     }
     out = ImageBuffer(uint32_t(w), uint32_t(h));
     for (size_t i = 0; i < size_t(w) * h; ++i)
-        out.px_[i] = {data[3 * i] / 255.0f, data[3 * i + 1] / 255.0f, data[3 * i + 2] / 255.0f};
+        out.px_[i] = {kvh::srgb8ToLinear(data[3 * i]), kvh::srgb8ToLinear(data[3 * i + 1]),
+                      kvh::srgb8ToLinear(data[3 * i + 2])};
     stbi_image_free(data);
     return true;
 }

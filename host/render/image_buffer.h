@@ -1,6 +1,7 @@
 // The rendered image: linear RGB floats, row 0 at the top. Written as an 8-bit
-// PNG (values clamped to [0, 1], no gamma: a colour a material gives is the
-// colour seen) and as a float map for tests.
+// sRGB PNG (values clamped to [0, 1], then the sRGB curve, as every viewer
+// expects) and as a linear float map. Writes go through OutputFile: a file is
+// written whole or not at all.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +11,8 @@
 #include "vec3.h"
 
 namespace kvr {
+
+class OutputFile;
 
 class ImageBuffer {
 public:
@@ -21,11 +24,17 @@ public:
     Vec3& at(uint32_t x, uint32_t y) { return px_[size_t(y) * w_ + x]; }
     const Vec3& at(uint32_t x, uint32_t y) const { return px_[size_t(y) * w_ + x]; }
 
+    // 8-bit sRGB codes, three per pixel.
     std::vector<uint8_t> toRgb8() const;
+    // The PNG file's bytes; false for an empty image or when the encoder fails.
+    bool encodePng(std::vector<uint8_t>& png) const;
     bool writePng(const std::string& path, std::string& error) const;
-    // Portable float map ("PF", little-endian, rows bottom to top).
+    bool writePng(OutputFile& file, std::string& error) const;
+    // Portable float map ("PF", little-endian, rows bottom to top), linear.
     bool writeFloatMap(const std::string& path, std::string& error) const;
+    bool writeFloatMap(OutputFile& file, std::string& error) const;
 
+    // Reads an 8-bit picture as sRGB into linear values.
     static bool readPng(const std::string& path, ImageBuffer& out, std::string& error);
     static bool readFloatMap(const std::string& path, ImageBuffer& out, std::string& error);
 
@@ -34,7 +43,8 @@ private:
     std::vector<Vec3> px_;
 };
 
-// How far two images of equal size are apart, on the 0-255 scale.
+// How far two images of equal size are apart, on the 0-255 scale of their
+// sRGB codes.
 struct ImageDifference {
     bool sameSize = false;
     double meanAbs = 0;          // mean over every channel

@@ -2,13 +2,52 @@
 
 #include <tiny_obj_loader.h>
 
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <tuple>
 #include <vector>
 
+#include "core/scene_file.h"
+
 namespace kvr {
 
+namespace {
+
+// Every number of the "v", "vn" and "vt" lines: finite, and vertex positions
+// within the coordinate bound. The OBJ reader would take "nan" or "1e39" and
+// the triangle would vanish from the render without a word.
+bool checkObjNumbers(const std::string& path, std::string& error) {
+    std::ifstream in(path);
+    std::string line;
+    for (size_t number = 1; std::getline(in, line); ++number) {
+        std::istringstream words(line);
+        std::string kind, word;
+        words >> kind;
+        if (kind != "v" && kind != "vn" && kind != "vt") continue;
+        while (words >> word && word[0] != '#') {
+            char* end = nullptr;
+            const double v = std::strtod(word.c_str(), &end);
+            std::string wrong;
+            if (end == word.c_str() || *end) wrong = "is not a number";
+            // Stored as a float: beyond its range is infinite too.
+            else if (!std::isfinite(float(v))) wrong = "is not a finite number";
+            else if (kind == "v" && std::fabs(v) > kvh::kMaxCoordinate) wrong = "lies " + kvh::CoordinateBoundMessage();
+            if (!wrong.empty()) {
+                error = "OBJ file '" + path + "', line " + std::to_string(number) + ": '" + word + "' " + wrong;
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 bool loadObjMesh(const std::string& path, TriangleMesh& out, std::string& error) {
+    if (!checkObjNumbers(path, error)) return false;
     tinyobj::ObjReaderConfig config;
     // Polygons are fanned here, so that a quad stays one segment.
     config.triangulate = false;

@@ -22,6 +22,11 @@ void cameraFromItem(const kvh::SceneItem& item, uint32_t width, uint32_t height,
 
 bool loadRenderJobJson(const nlohmann::json& input, const std::string& folder, const RenderOverrides& overrides,
                        RenderJob& job, std::string& error) {
+    // Copying and walking a document recurse: refuse absurd nesting first.
+    if (kvh::NestedDeeperThan(input, kvh::kMaxSceneDepth)) {
+        error = kvh::TooDeepMessage();
+        return false;
+    }
     nlohmann::json doc = input;
     if (doc.is_object() && (overrides.width || overrides.height || overrides.spp)) {
         nlohmann::json& r = doc["render"];
@@ -34,7 +39,14 @@ bool loadRenderJobJson(const nlohmann::json& input, const std::string& folder, c
     }
     // Renderer keys first: they need no plug-in and fail fast.
     if (!parseSceneObjects(doc, folder, job.scene, error)) return false;
+    const RenderSettings& size = job.scene.settings;
+    const uint64_t frameBytes = uint64_t(size.width) * size.height * kFrameBytesPerPixel;
+    if (frameBytes > overrides.memoryLimit) {
+        error = "render: " + kvh::OverMemoryLimit("a frame", size.width, size.height, frameBytes, overrides.memoryLimit);
+        return false;
+    }
     job.session = std::make_unique<kvh::Session>();
+    job.session->SetMemoryLimit(overrides.memoryLimit);
     kvh::HostError err;
     job.loaded = kvh::LoadSceneJson(*job.session, doc, folder, &err);
     if (!job.loaded) {

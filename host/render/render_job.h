@@ -18,7 +18,12 @@ namespace kvr {
 struct RenderOverrides {
     uint32_t width = 0, height = 0;  // 0: the scene's
     uint32_t spp = 0;
+    uint64_t memoryLimit = kvh::kDefaultMemoryLimit;  // bytes for the frame, and for each clip picture
 };
+
+// Bytes a frame takes per pixel: the linear floats, the 8-bit copy and the
+// PNG encoder's buffers.
+constexpr uint64_t kFrameBytesPerPixel = 12 + 3 + 5;
 
 struct RenderJob {
     std::unique_ptr<kvh::Session> session;
@@ -32,7 +37,8 @@ struct RenderJob {
 };
 
 // Loads `path`; false with a message (the file, then the key path or item)
-// on error. The overrides replace the document's "render" values before the
+// on error, also when the frame or a clip picture would need more memory
+// than the overrides' limit. The overrides replace the document's "render" values before the
 // scene is built, so a camera without "apertureY" keeps square pixels.
 bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, RenderJob& job, std::string& error);
 // The same from a parsed document; `folder` resolves relative file names.

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -202,6 +203,8 @@ Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir,
         road->Shade(v, ctx.thread->rays->ptr(), sc, out);
     }
     Vec3 colour = get3(out.color);
+    if (roads_[sp->object] && !(std::isfinite(colour.x) && std::isfinite(colour.y) && std::isfinite(colour.z)))
+        nonFinite_.note(sp->object, uint32_t(v.header.pixelX), uint32_t(v.header.pixelY));
     set3(ray->color, colour);
     return colour;
 }
@@ -331,6 +334,7 @@ ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
     ImageBuffer image(w, h);
     const uint32_t tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
     const uint32_t tiles = tilesX * tilesY;
+    nonFinite_.clear();
     tbb::enumerable_thread_specific<ThreadStatePtr> states([this] { return NewThreadState(); });
     ProgressLine line(progress, tiles);
     tbb::task_arena arena(threads == 0 ? tbb::task_arena::automatic : int(threads));
@@ -348,6 +352,19 @@ ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
         });
     });
     return image;
+}
+
+std::vector<NonFiniteMaterial> Renderer::NonFiniteByMaterial() const {
+    std::vector<NonFiniteMaterial> out;
+    const NonFiniteTally total = nonFinite_.sum();
+    const auto& entries = total.entries();
+    for (size_t i = 0; i < entries.size() && i < roads_.size(); ++i) {
+        if (!entries[i].samples || !roads_[i]) continue;
+        auto same = std::find_if(out.begin(), out.end(), [&](const NonFiniteMaterial& m) { return m.road == roads_[i]; });
+        if (same == out.end()) same = out.insert(out.end(), {roads_[i], {}});
+        NonFiniteTally::merge(same->samples, entries[i]);
+    }
+    return out;
 }
 
 }  // namespace kvr

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/material_road.h"
+#include "nonfinite_tally.h"
 #include "core/ray_object.h"
 #include "core/sample_vector.h"
 #include "image_buffer.h"
@@ -29,6 +30,12 @@
 namespace kvr {
 
 struct ThreadState;
+// Samples of one material whose colour was not finite (written black).
+struct NonFiniteMaterial {
+    const kvh::MaterialRoad* road = nullptr;
+    NonFiniteTally::Entry samples;  // how many, and the first pixel in raster order
+};
+
 // Per-thread state owned outside renderer.cpp (tests, benchmarks).
 struct ThreadStateDeleter {
     void operator()(ThreadState* ts) const;
@@ -53,6 +60,9 @@ public:
     // Renders the image; `threads` 0 uses every core. Prints a progress line on
     // stderr when asked and the render takes longer than a second.
     ImageBuffer Render(uint32_t threads = 0, bool progress = false);
+    // The materials that gave non-finite colours in the last Render, in the
+    // order of their first object.
+    std::vector<NonFiniteMaterial> NonFiniteByMaterial() const;
 
     // One camera sample of pixel (x, y), shaded on the calling thread's state.
     Vec3 ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample);
@@ -83,6 +93,7 @@ private:
     Vec3 TraceOn(kvh::SampleVector& parent, const double origin[3], Vec3 dir, uint32_t flags);
     SampleContext& ContextOf(kvh::SampleVector& v) const;
 
+    NonFiniteCounter nonFinite_;  // per object, of the last Render
     const RenderScene& scene_;
     const kvh::PacketLayout& layout_;
     std::vector<const kvh::MaterialRoad*> roads_;

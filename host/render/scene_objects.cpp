@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <stdexcept>
 
+#include "core/scene_file.h"
 #include "obj_mesh.h"
 #include "primitives.h"
 
@@ -35,6 +36,26 @@ float nonNegative(const json& j, const std::string& path) {
 Vec3 triple(const json& j, const std::string& path) {
     if (!j.is_array() || j.size() != 3) fail(path, "expected an array of 3 numbers");
     return {number(j[0], path + "[0]"), number(j[1], path + "[1]"), number(j[2], path + "[2]")};
+}
+
+// A coordinate or size: within the bound the ray tracer handles.
+float coordinate(const json& j, const std::string& path) {
+    float v = number(j, path);
+    if (std::fabs(v) > kvh::kMaxCoordinate) fail(path, kvh::CoordinateBoundMessage());
+    return v;
+}
+
+Vec3 point(const json& j, const std::string& path) {
+    if (!j.is_array() || j.size() != 3) fail(path, "expected an array of 3 numbers");
+    return {coordinate(j[0], path + "[0]"), coordinate(j[1], path + "[1]"), coordinate(j[2], path + "[2]")};
+}
+
+bool withinBound(const TriangleMesh& mesh) {
+    for (const Vec3& p : mesh.positions)
+        if (!(std::fabs(p.x) <= kvh::kMaxCoordinate && std::fabs(p.y) <= kvh::kMaxCoordinate &&
+              std::fabs(p.z) <= kvh::kMaxCoordinate))
+            return false;
+    return true;
 }
 
 uint32_t count(const json& j, const std::string& path, uint32_t lo, uint32_t hi) {
@@ -92,7 +113,8 @@ std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path
     else if (shape == "cylinder")
         obj->mesh = makeCylinder();
     else if (shape == "torus") {
-        float minor = j.contains("minorRadius") ? nonNegative(j["minorRadius"], path + ".minorRadius") : 0.35f;
+        float minor = j.contains("minorRadius") ? coordinate(j["minorRadius"], path + ".minorRadius") : 0.35f;
+        if (minor < 0) fail(path + ".minorRadius", "must not be negative");
         obj->mesh = makeTorus(minor);
     } else if (shape == "obj") {
         if (!j.contains("file") || !j["file"].is_string()) fail(path + ".file", "expected the OBJ file name");
@@ -105,18 +127,20 @@ std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path
     }
     if (obj->name.empty()) obj->name = shape;
     Transform t;
-    if (j.contains("position")) t.position = triple(j["position"], path + ".position");
+    if (j.contains("position")) t.position = point(j["position"], path + ".position");
     if (j.contains("rotation")) t.rotationDeg = triple(j["rotation"], path + ".rotation");
     if (j.contains("scale")) {
         if (j["scale"].is_number()) {
-            float s = number(j["scale"], path + ".scale");
+            float s = coordinate(j["scale"], path + ".scale");
             t.scale = {s, s, s};
         } else {
-            t.scale = triple(j["scale"], path + ".scale");
+            t.scale = point(j["scale"], path + ".scale");
         }
         if (t.scale.x == 0 || t.scale.y == 0 || t.scale.z == 0) fail(path + ".scale", "must not be 0");
     }
     obj->mesh.transform(t);
+    // Each bound holds alone; together they may still place a vertex beyond it.
+    if (!withinBound(obj->mesh)) fail(path, "reaches " + kvh::CoordinateBoundMessage() + " (position and scale)");
     if (j.contains("material")) {
         if (!j["material"].is_string()) fail(path + ".material", "expected a material name");
         obj->material = j["material"].get<std::string>();
@@ -132,7 +156,7 @@ Light parseLight(const json& j, const std::string& path) {
     if (type == "point") {
         l.kind = Light::Kind::Point;
         if (!j.contains("position")) fail(path + ".position", "a point light needs a position");
-        l.position = triple(j["position"], path + ".position");
+        l.position = point(j["position"], path + ".position");
     } else if (type == "distant") {
         l.kind = Light::Kind::Distant;
         if (!j.contains("direction")) fail(path + ".direction", "a distant light needs a direction");

@@ -1,5 +1,6 @@
 #include "stress/case_spec.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -16,6 +17,17 @@ std::string GroupBase(const kvh::Channel& ch) {
 uint32_t ComponentOf(const kvh::Channel& ch) {
     char c = ch.name.empty() ? 'R' : ch.name.back();
     return c == 'G' ? 1 : c == 'B' ? 2 : 0;
+}
+
+// A layer opacity within 0..1, as a scene file holds it, so that every case's
+// scene loads: the draw of any percent value (the case's numbers after it stay
+// those of its seed), folded into range and accounted as what it became.
+float LayerOpacity(ValueSource& src) {
+    const bool tame = src.taint().tame();
+    const double drawn = src.Float("percent", 1.0);
+    src.taint().Reset(tame);
+    const double opacity = std::isnan(drawn) ? 1.0 : std::clamp(drawn, 0.0, 1.0);
+    return float(src.taint().Note(opacity));
 }
 
 }  // namespace
@@ -100,8 +112,7 @@ CaseSpec MakeCase(const MaterialInfo& m, uint64_t seed, ValueSource& src) {
     uint32_t layers = m.effects.empty() || r.Chance(0.5) ? 0 : r.Below(4);
     for (uint32_t l = 0; l < layers; ++l) {
         const EffectValue& e = m.effects[r.Below(uint32_t(m.effects.size()))];
-        o.layers.push_back({e.name, float(src.Float("percent", 1.0)),
-                            RandomPattern(src, e.type, 0.5, e.floats() == 3)});
+        o.layers.push_back({e.name, LayerOpacity(src), RandomPattern(src, e.type, 0.5, e.floats() == 3)});
     }
     return c;
 }

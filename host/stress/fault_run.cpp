@@ -147,7 +147,8 @@ uint64_t FaultMaterial(const RunConfig& cfg, const MaterialInfo& m, Report& repo
                                 {"NodalService", &kv::guid_NodalService},
                                 {"ListenerService", &kv::guid_ListenerService},
                                 {"StdDialogService", &kv::guid_StdDialogService},
-                                {"ShaderService", &kv::guid_ShaderService}};
+                                {"ShaderService", &kv::guid_ShaderService},
+                                {"ImageService", &kv::guid_ImageService}};
     for (const Service& s : services)
         for (bool always : {true, false}) {
             std::string what = std::string("root context refusing the ") + s.name + (always ? "" : " once");

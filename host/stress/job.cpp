@@ -21,6 +21,21 @@ void Fill(JobRecord& r, const std::string& job, const std::string& material) {
     std::snprintf(r.material, sizeof r.material, "%s", material.c_str());
 }
 
+constexpr int kHarnessExit = 4;
+
+// Runs the body; an exception is the runner's failure, kept in the record.
+bool RunBody(JobRecord& r, const std::function<uint64_t()>& body) {
+    try {
+        r.faults = body();
+        return true;
+    } catch (const std::exception& e) {
+        std::snprintf(r.harnessError, sizeof r.harnessError, "%s", e.what());
+    } catch (...) {
+        std::snprintf(r.harnessError, sizeof r.harnessError, "an unknown exception");
+    }
+    return false;
+}
+
 }  // namespace
 
 JobRecord& CurrentJob() { return *gRecord; }
@@ -54,8 +69,8 @@ JobOutcome RunJob(const std::string& job, const std::string& material, bool isol
     if (!isolate) {
         Fill(gLocal, job, material);
         gRecord = &gLocal;
-        gLocal.faults = body();
-        out.exitCode = gLocal.faults ? 3 : 0;
+        out.harnessFailed = !RunBody(gLocal, body);
+        out.exitCode = out.harnessFailed ? kHarnessExit : gLocal.faults ? 3 : 0;
         out.record = gLocal;
         return out;
     }
@@ -68,9 +83,9 @@ JobOutcome RunJob(const std::string& job, const std::string& material, bool isol
     pid_t pid = fork();
     if (pid == 0) {
         gRecord = shared;
-        shared->faults = body();
+        const bool ran = RunBody(*shared, body);
         std::fflush(stdout);
-        std::exit(shared->faults ? 3 : 0);  // exit, not _exit: leak checks run at exit
+        std::exit(!ran ? kHarnessExit : shared->faults ? 3 : 0);  // exit, not _exit: leak checks run at exit
     }
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) < 0) {
@@ -81,7 +96,8 @@ JobOutcome RunJob(const std::string& job, const std::string& material, bool isol
         out.signal = WTERMSIG(status);
     } else {
         out.exitCode = WEXITSTATUS(status);
-        out.crashed = out.exitCode != 0 && out.exitCode != 3;
+        out.harnessFailed = out.exitCode == kHarnessExit && shared->harnessError[0];
+        out.crashed = out.exitCode != 0 && out.exitCode != 3 && !out.harnessFailed;
     }
     out.record = *shared;
     munmap(mem, sizeof(JobRecord));

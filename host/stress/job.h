@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 
 namespace kvs {
@@ -19,6 +20,7 @@ struct JobRecord {
     int32_t sample;
     int32_t inCase;  // 1 while a case runs
     uint64_t faults;  // faults the job reported itself
+    char harnessError[256];  // the runner's own failure (an exception it threw), if any
 };
 
 // The record of the current job (a private one without isolation).
@@ -28,7 +30,14 @@ void EnterSample(int32_t sample);
 void EnterStep(const std::string& step);
 void LeaveCase();
 
+// A failure of the runner itself (it cannot start a thread, allocate, ...):
+// no fault of the plug-in, and reported as such.
+struct HarnessError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 struct JobOutcome {
+    bool harnessFailed = false;  // the runner failed; record.harnessError says how
     bool crashed = false;   // killed by a signal or ended by a sanitizer
     int exitCode = 0;
     int signal = 0;
@@ -38,7 +47,8 @@ struct JobOutcome {
 
 // Runs `body` (which returns the number of faults it found) in a child
 // process, or in this one when `isolate` is false. Exit codes of the child: 0
-// clean, 3 faults found; anything else is a crash or a sanitizer report.
+// clean, 3 faults found, 4 the runner failed (an exception left `body`);
+// anything else is a crash or a sanitizer report.
 JobOutcome RunJob(const std::string& job, const std::string& material, bool isolate,
                   const std::function<uint64_t()>& body);
 

@@ -2,6 +2,8 @@
 // Finds the plug-in's materials through its tags and drives each one
 // generically: fuzzing, fault injection, threads, and load/unload cycles.
 // Exit code 0 when nothing was found, 1 when faults were found, 2 on bad use.
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,13 +33,25 @@ void Usage() {
                  "  --no-fork           run every job in this process (for a debugger)\n");
 }
 
-bool ParseNumber(const char* s, uint64_t* out) {
-    char* end = nullptr;
-    unsigned long long v = std::strtoull(s, &end, 10);
-    if (!s[0] || *end) return false;
+// A whole decimal number of digits only (no sign, no space) in [lo, hi].
+bool ParseCount(const char* s, uint64_t lo, uint64_t hi, uint64_t* out) {
+    if (!s[0] || std::strlen(s) > 20) return false;
+    for (const char* c = s; *c; ++c)
+        if (*c < '0' || *c > '9') return false;
+    errno = 0;
+    unsigned long long v = std::strtoull(s, nullptr, 10);
+    if (errno == ERANGE || v < lo || v > hi) return false;
     *out = v;
     return true;
 }
+
+// The largest counts accepted: far beyond any useful run, well inside what
+// the runner can hold and start.
+constexpr uint64_t kMaxCases = 1000000000;
+constexpr uint64_t kMaxSamples = 1000000;
+constexpr uint64_t kMaxCycles = 1000000;
+constexpr uint64_t kMaxThreads = 1024;
+constexpr uint64_t kMaxThreadSamples = 100000000;
 
 }  // namespace
 
@@ -47,9 +61,11 @@ int main(int argc, char** argv) {
     bool isolate = true;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        auto value = [&](uint64_t* out) {
-            if (i + 1 >= argc || !ParseNumber(argv[i + 1], out)) {
-                std::fprintf(stderr, "kvstress: %s needs a number\n", a.c_str());
+        auto value = [&](uint64_t* out, uint64_t lo, uint64_t hi) {
+            if (i + 1 >= argc || !ParseCount(argv[i + 1], lo, hi, out)) {
+                std::fprintf(stderr, "kvstress: %s expects a whole number from %llu to %llu, not '%s'\n", a.c_str(),
+                             static_cast<unsigned long long>(lo), static_cast<unsigned long long>(hi),
+                             i + 1 < argc ? argv[i + 1] : "");
                 std::exit(2);
             }
             ++i;
@@ -62,12 +78,12 @@ int main(int argc, char** argv) {
             return argv[++i];
         };
         uint64_t n = 0;
-        if (a == "--cases") value(&cfg.cases);
-        else if (a == "--seed") value(&cfg.seed);
-        else if (a == "--samples") value(&n), cfg.samples = uint32_t(n);
-        else if (a == "--cycles") value(&n), cfg.cycles = uint32_t(n);
-        else if (a == "--threads") value(&n), cfg.threads = uint32_t(n ? n : 1);
-        else if (a == "--thread-samples") value(&n), cfg.threadSamples = uint32_t(n);
+        if (a == "--cases") value(&cfg.cases, 0, kMaxCases);
+        else if (a == "--seed") value(&cfg.seed, 0, UINT64_MAX);
+        else if (a == "--samples") value(&n, 1, kMaxSamples), cfg.samples = uint32_t(n);
+        else if (a == "--cycles") value(&n, 0, kMaxCycles), cfg.cycles = uint32_t(n);
+        else if (a == "--threads") value(&n, 1, kMaxThreads), cfg.threads = uint32_t(n);
+        else if (a == "--thread-samples") value(&n, 1, kMaxThreadSamples), cfg.threadSamples = uint32_t(n);
         else if (a == "--material") materials.insert(text());
         else if (a == "--out") cfg.out = text();
         else if (a == "--no-fork") isolate = false;
@@ -131,8 +147,15 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
 
     uint64_t faults = 0;
+    uint64_t harnessFailures = 0;
     auto run = [&](const std::string& job, const kvs::MaterialInfo* m, const std::function<uint64_t()>& body) {
         kvs::JobOutcome o = kvs::RunJob(job, m ? m->server : "", isolate, body);
+        if (o.harnessFailed) {
+            // Not the plug-in's doing: said apart from faults, and the run gives no verdict.
+            ++harnessFailures;
+            std::fprintf(stderr, "kvstress: the runner failed in %s%s: %s (no fault of the plug-in)\n", job.c_str(),
+                         m ? (" of material '" + m->server + "'").c_str() : "", o.record.harnessError);
+        }
         faults += o.record.faults;
         if (o.record.faults)
             std::printf("      %s%s: %llu faults\n", job.c_str(), m ? (" of '" + m->server + "'").c_str() : "",
@@ -167,6 +190,12 @@ int main(int argc, char** argv) {
     }
     if (wants("soak")) run("soak", nullptr, [&] { return kvs::SoakPlugin(cfg, info, report); });
 
+    if (harnessFailures) {
+        std::printf("kvstress %s: %llu faults; the runner failed in %llu jobs, so the run is incomplete\n%s",
+                    shortName.c_str(), static_cast<unsigned long long>(faults),
+                    static_cast<unsigned long long>(harnessFailures), report.Summary().c_str());
+        return 2;
+    }
     if (faults == 0) {
         std::printf("kvstress %s: no faults\n", shortName.c_str());
         return 0;

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <mutex>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 #include "stress/case_spec.h"
@@ -39,29 +40,42 @@ uint64_t ThreadMaterial(const RunConfig& cfg, const MaterialInfo& m, const Mater
     std::mutex firstMutex;
     Finding first;
     std::vector<std::thread> workers;
-    for (uint32_t t = 0; t < cfg.threads; ++t)
-        workers.emplace_back([&, t] {
-            kvh::VectorPool pool(kit.session.Layout());
-            Rng r(cfg.seed * 1000 + t, m.server);
-            Taint tt;
-            ValueSource s(r, tt, Profile::Clean);
-            for (uint32_t i = 0; i < cfg.threadSamples; ++i) {
-                kvh::SampleVector& v = BeginRandomSample(pool, s, false);
-                st_KVpShadeComponents sc;
-                st_KVpShadeOutput out;
-                FillShading(s, sc, out);
-                road->Shade(v, rays->ptr(), sc, out);
-                const float* f = reinterpret_cast<const float*>(&sc);
-                bool finite = std::isfinite(out.color[0]) && std::isfinite(out.color[1]) && std::isfinite(out.color[2]);
-                for (size_t k = 0; k < sizeof sc / sizeof(float); ++k) finite = finite && std::isfinite(f[k]);
-                if (!finite && bad.fetch_add(1) == 0) {
-                    std::lock_guard<std::mutex> lock(firstMutex);
-                    first = {"non-finite result while shading from threads",
-                             "thread " + std::to_string(t) + ", sample " + std::to_string(i)};
-                }
+    auto work = [&](uint32_t t) {
+        kvh::VectorPool pool(kit.session.Layout());
+        Rng r(cfg.seed * 1000 + t, m.server);
+        Taint tt;
+        ValueSource s(r, tt, Profile::Clean);
+        for (uint32_t i = 0; i < cfg.threadSamples; ++i) {
+            kvh::SampleVector& v = BeginRandomSample(pool, s, false);
+            st_KVpShadeComponents sc;
+            st_KVpShadeOutput out;
+            FillShading(s, sc, out);
+            road->Shade(v, rays->ptr(), sc, out);
+            const float* f = reinterpret_cast<const float*>(&sc);
+            bool finite = std::isfinite(out.color[0]) && std::isfinite(out.color[1]) && std::isfinite(out.color[2]);
+            for (size_t k = 0; k < sizeof sc / sizeof(float); ++k) finite = finite && std::isfinite(f[k]);
+            if (!finite && bad.fetch_add(1) == 0) {
+                std::lock_guard<std::mutex> lock(firstMutex);
+                first = {"non-finite result while shading from threads",
+                         "thread " + std::to_string(t) + ", sample " + std::to_string(i)};
             }
-            running.fetch_sub(1);
-        });
+        }
+        running.fetch_sub(1);
+    };
+    // A thread the system refuses is the runner's failure: those started are
+    // joined first, so that none outlives what it uses.
+    for (uint32_t t = 0; t < cfg.threads; ++t) {
+        try {
+            workers.emplace_back(work, t);
+        } catch (const std::system_error& e) {
+            running.fetch_sub(cfg.threads - t);
+            for (std::thread& w : workers) w.join();
+            road.reset();
+            rays->ReleaseOwned();
+            throw HarnessError("cannot start thread " + std::to_string(t + 1) + " of " + std::to_string(cfg.threads) +
+                               ": " + e.what());
+        }
+    }
     // Meanwhile: roads of the other material made, linked, read and let go.
     uint32_t relinks = 0;
     uint64_t faults = 0;

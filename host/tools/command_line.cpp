@@ -6,7 +6,7 @@ namespace kvt {
 
 const char* const kUsage =
     "usage: kvrender SCENE.json -o OUT.png [--size WxH] [--spp N] [--threads N]\n"
-    "                [--dump-float OUT.pfm] [--quiet]\n"
+    "                [--dump-float OUT.pfm] [--max-memory MB] [--quiet]\n"
     "       kvrender --list PLUGIN.kv\n"
     "\n"
     "  -o OUT.png            write the rendered image as PNG\n"
@@ -14,6 +14,7 @@ const char* const kUsage =
     "  --spp N               samples per pixel (default: the scene's)\n"
     "  --threads N           render threads (default 0: every core)\n"
     "  --dump-float OUT.pfm  also write the linear float image (portable float map)\n"
+    "  --max-memory MB       most memory for the frame and for each clip picture (default 4096)\n"
     "  --quiet               no progress line\n"
     "  --list PLUGIN.kv      print the plug-in's servers, tags and channel tables\n";
 
@@ -74,6 +75,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
             if (!value(v)) return false;
             if (!parseCount(v, 0, 1024, out.threads)) {
                 error = "--threads expects a number from 0 to 1024, not '" + v + "'";
+                return false;
+            }
+        } else if (a == "--max-memory") {
+            if (!value(v)) return false;
+            if (!parseCount(v, 1, 1u << 20, out.maxMemoryMiB)) {
+                error = "--max-memory expects megabytes from 1 to 1048576, not '" + v + "'";
                 return false;
             }
         } else if (a == "--quiet" || a == "-q") {

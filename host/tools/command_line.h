@@ -1,7 +1,7 @@
 // The kvrender command line.
 //
 //   kvrender SCENE.json -o OUT.png [--size WxH] [--spp N] [--threads N]
-//            [--dump-float OUT.pfm] [--quiet]
+//            [--dump-float OUT.pfm] [--max-memory MB] [--quiet]
 //   kvrender --list PLUGIN.kv
 //   kvrender --help
 #pragma once
@@ -20,6 +20,7 @@ struct CommandLine {
     std::string plugin;     // List
     uint32_t width = 0, height = 0, spp = 0;  // 0: the scene's
     uint32_t threads = 0;                     // 0: every core
+    uint32_t maxMemoryMiB = 4096;             // the memory limit (kvh::kDefaultMemoryLimit)
     bool quiet = false;                       // no progress line
 };
 

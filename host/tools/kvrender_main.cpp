@@ -1,48 +1,79 @@
 // kvrender: renders a scene file with the stand-in host, or lists a plug-in.
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <new>
 
 #include "command_line.h"
+#include "output_file.h"
 #include "plugin_listing.h"
 #include "render_job.h"
 #include "renderer.h"
 
 namespace {
 
+// The name a scene gives a material road.
+std::string materialName(const kvr::RenderJob& job, const kvh::MaterialRoad* road) {
+    for (const auto& [name, r] : job.loaded->materials)
+        if (r.get() == road) return name;
+    return road->server();
+}
+
 int render(const kvt::CommandLine& cl) {
-    kvr::RenderOverrides overrides;
-    overrides.width = cl.width;
-    overrides.height = cl.height;
-    overrides.spp = cl.spp;
-    kvr::RenderJob job;
-    std::string error;
-    if (!kvr::loadRenderJob(cl.scene, overrides, job, error)) {
-        std::cerr << "kvrender: " << error << "\n";
+    // A write beyond a file-size limit fails with a reason instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    kvr::removeTemporaryFilesOnInterrupt();
+    std::string stage = "loading the scene";
+    try {
+        kvr::RenderOverrides overrides;
+        overrides.width = cl.width;
+        overrides.height = cl.height;
+        overrides.spp = cl.spp;
+        overrides.memoryLimit = uint64_t(cl.maxMemoryMiB) << 20;
+        kvr::RenderJob job;
+        std::string error;
+        if (!kvr::loadRenderJob(cl.scene, overrides, job, error)) {
+            std::cerr << "kvrender: " << error << "\n";
+            return 1;
+        }
+        for (const std::string& w : job.session->warnings()) std::cerr << "kvrender: warning: " << w << "\n";
+        // The outputs exist (as temporary files) before the render starts: a
+        // path that cannot be written is reported at once.
+        kvr::OutputFile png, floats;
+        if (!png.open(cl.output, "PNG file", error) ||
+            (!cl.floatDump.empty() && !floats.open(cl.floatDump, "float map", error))) {
+            std::cerr << "kvrender: " << error << "\n";
+            return 1;
+        }
+        const kvr::RenderSettings& size = job.scene.settings;
+        stage = "rendering the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " frame";
+        auto start = std::chrono::steady_clock::now();
+        kvr::ImageBuffer image;
+        {
+            kvr::Renderer renderer(job.scene, job.session->Layout(), job.roads);
+            image = renderer.Render(cl.threads, !cl.quiet);
+            for (const kvr::NonFiniteMaterial& m : renderer.NonFiniteByMaterial())
+                std::cerr << "kvrender: warning: material '" << materialName(job, m.road) << "': " << m.samples.samples
+                          << " samples not finite, drawn black (first at pixel " << m.samples.x << ", "
+                          << m.samples.y << ")\n";
+        }
+        double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        stage = "encoding the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " frame";
+        if (!image.writePng(png, error) || (floats.isOpen() && !image.writeFloatMap(floats, error))) {
+            std::cerr << "kvrender: " << error << "\n";
+            return 1;
+        }
+        if (!cl.quiet)
+            std::fprintf(stderr, "kvrender: %ux%u, %u samples per pixel, %.2f s\n", image.width(), image.height(),
+                         job.scene.settings.spp, secs);
+        std::cout << cl.output << "\n";
+        return 0;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "kvrender: out of memory while " << stage << "\n";
         return 1;
     }
-    for (const std::string& w : job.session->warnings()) std::cerr << "kvrender: warning: " << w << "\n";
-    auto start = std::chrono::steady_clock::now();
-    kvr::ImageBuffer image;
-    {
-        kvr::Renderer renderer(job.scene, job.session->Layout(), job.roads);
-        image = renderer.Render(cl.threads, !cl.quiet);
-    }
-    double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (!image.writePng(cl.output, error)) {
-        std::cerr << "kvrender: " << error << "\n";
-        return 1;
-    }
-    if (!cl.floatDump.empty() && !image.writeFloatMap(cl.floatDump, error)) {
-        std::cerr << "kvrender: " << error << "\n";
-        return 1;
-    }
-    if (!cl.quiet)
-        std::fprintf(stderr, "kvrender: %ux%u, %u samples per pixel, %.2f s\n", image.width(), image.height(),
-                     job.scene.settings.spp, secs);
-    std::cout << cl.output << "\n";
-    return 0;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <kv/kv_guids.h>
 
 #include "framework/globals.h"
+#include "shader/shade_links.h"
 #include "xtoon_channels.h"
 #include "xtoon_listener.h"
 
@@ -50,24 +51,14 @@ KvResult XToonMaterial::cmt_LinkChannels(vt_IKvUnknown** eval, vt_IKvUnknown** i
 // with an "imageStack" channel; a clip without one cannot give an image and
 // counts as no clip.
 bool XToonMaterial::FindClip(vt_IKvUnknown** itemObj) {
-    m_clip.clear();
-    CKvUser_Item item(itemObj);
-    CKvUser_Scene scene;
-    CKvUser_ItemGraph graph;
-    if (!item.GetContext(scene) || !scene.GetGraph("shadeLoc", graph)) return false;
-    auto** types = static_cast<vt_IKvSceneService**>(kv::GetGlobal(&kv::guid_SceneService));
-    uint32_t clipType = 0;
-    if (!types || KV_FAILED((*types)->ItemTypeLookup(types, "videoClip", &clipType))) return false;
-    const unsigned count = graph.FwdCount(itemObj);
-    for (unsigned i = 0; i < count; ++i) {
-        if (!graph.FwdByIndex(itemObj, i, m_clip) || !m_clip.IsA(clipType)) continue;
-        const int index = m_clip.ChannelLookup("imageStack");
-        if (index < 0) break;
-        m_imageStack.index = static_cast<uint32_t>(index);
-        return true;
+    if (!FindLinkedClip(itemObj, m_clip)) return false;
+    const int index = m_clip.ChannelLookup("imageStack");
+    if (index < 0) {
+        m_clip.clear();
+        return false;
     }
-    m_clip.clear();
-    return false;
+    m_imageStack.index = static_cast<uint32_t>(index);
+    return true;
 }
 
 void XToonMaterial::readExtra(CKvUser_Attributes& attr, void* block) {

@@ -213,8 +213,9 @@ namespace {
 // The switch channel a dependent channel names at `index`, or null when it has none.
 const char* dependencyAt(const ChannelUIRules& ui, const char* channel, unsigned index, unsigned* count) {
     for (const DependencyRule& d : ui.dependencies) {
-        if (!d.channel.matches(channel) || d.switches.empty()) continue;
+        if (!d.channel.matches(channel)) continue;
         if (count) *count = static_cast<unsigned>(d.switches.size());
+        if (d.switches.empty()) return nullptr;  // a rule without switches: no dependency
         return d.switches[index < d.switches.size() ? index : d.switches.size() - 1];
     }
     unsigned n = 0;

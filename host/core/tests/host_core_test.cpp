@@ -35,8 +35,14 @@ TEST_F(HostTest, RootRefusesUnknownGuidsAndCountsReferences) {
     Session s;
     void* out = reinterpret_cast<void*>(1);
     vt_IKvUnknown** root = s.root().ptr();
-    EXPECT_EQ((*root)->QueryInterface(root, &kv::guid_ImageService, &out), KV_E_NOINTERFACE);
+    EXPECT_EQ((*root)->QueryInterface(root, &kv::guid_Matrix, &out), KV_E_NOINTERFACE);
     EXPECT_EQ(out, nullptr);
+    // The image service is served (empty): one reference, given back.
+    ASSERT_EQ((*root)->QueryInterface(root, &kv::guid_ImageService, &out), KV_OK);
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(s.images().RefCount(), 2u);
+    (*static_cast<vt_IKvUnknown**>(out))->Release(static_cast<vt_IKvUnknown**>(out));
+    EXPECT_EQ(s.images().RefCount(), 1u);
     ASSERT_EQ((*root)->QueryInterface(root, &kv::guid_PacketService, &out), KV_OK);
     auto** ps = static_cast<vt_IKvUnknown**>(out);
     EXPECT_EQ(s.packets().RefCount(), 2u);

@@ -213,6 +213,40 @@ TEST_F(SceneFileTest, ChannelUIAnswersFollowTheItemAndAMissingChannelFailsTheLin
     EXPECT_NE(err.message.find("LinkChannels failed"), std::string::npos) << err.message;
 }
 
+TEST_F(SceneFileTest, AValueOfTheWrongShapeSaysWhatItsChannelTakes) {
+    RequirePlugins();
+    const std::string m = R"({"materials": {"m1": {"plugin": "tepidon.kv", "server": "gooch", )";
+    struct Case {
+        std::string scene, message;
+    } cases[] = {
+        {m + R"("channels": {"coolColor": 0.5}}}})", "materials.m1.channels.coolColor: a colour takes an array of 3 numbers"},
+        {m + R"("channels": {"tintCool": [1, 0, 0]}}}})", "materials.m1.channels.tintCool: takes a number, not an array"},
+        {m + R"("gradients": {"warmColor": [[0, 1], [1, 0]]}}}})",
+         "materials.m1.gradients.warmColor[0][1]: a colour takes an array of 3 numbers"},
+        {m + R"("gradients": {"tintWarm": [[0, [1, 1, 1]]]}}}})",
+         "materials.m1.gradients.tintWarm[0][1]: takes a number, not an array"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Error(c.scene).find(c.message), 0u) << Error(c.scene);
+}
+
+TEST_F(SceneFileTest, LinksFindMaterialsWhereverTheyStandInTheFile) {
+    RequirePlugins();
+    // Materials are made in key order: "aFirst" links to one made after it, and back.
+    const std::string scene = R"({"materials": {
+        "aFirst": {"plugin": "tepidon.kv", "server": "gooch", "links": ["zLast"]},
+        "zLast": {"plugin": "tepidon.kv", "server": "gooch", "links": ["aFirst", "spot"]}},
+        "items": [{"name": "spot", "type": "locator"}]})";
+    Session s;
+    HostError err;
+    auto loaded = LoadSceneJson(s, json::parse(scene), folder_, &err);
+    ASSERT_NE(loaded, nullptr) << err.message;
+    const MaterialRoad& first = *loaded->materials.at("aFirst");
+    ASSERT_EQ(first.item()->links().size(), 1u);
+    EXPECT_EQ(first.item()->links()[0], loaded->materials.at("zLast")->item());
+    EXPECT_TRUE(first.prepared() && loaded->materials.at("zLast")->prepared());
+    EXPECT_EQ(loaded->materials.at("zLast")->item()->links().size(), 2u);
+}
+
 TEST_F(SceneFileTest, ClipImageStackGivesAnImageFilterInsideAMonitor) {
     // A 2 x 1 PNG: red, then blue.
     const std::string png = folder_ + "/clip-red-blue.png";

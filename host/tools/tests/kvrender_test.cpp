@@ -1,53 +1,16 @@
 // The kvrender command as a user runs it: exit codes and messages.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "kvrender_command.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 
-#include "core/session.h"
 #include "image_buffer.h"
 
 namespace {
 
-struct CommandResult {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string slurp(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-CommandResult kvrender(const std::string& args) {
-    // ctest runs the tests of this file in parallel: one pair of files per run.
-    static int runs = 0;
-    const std::string base = ::testing::TempDir() + "/kvrender-" + std::to_string(getpid()) + "-" + std::to_string(++runs);
-    const std::string out = base + ".out", err = base + ".err";
-    std::string cmd = std::string("cd '") + KV_SOURCE_DIR + "' && '" + KVRENDER + "' " + args + " >'" + out + "' 2>'" + err + "'";
-    CommandResult r;
-    int raw = std::system(cmd.c_str());
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = slurp(out);
-    r.err = slurp(err);
-    std::remove(out.c_str());
-    std::remove(err.c_str());
-    return r;
-}
-
-std::string writeScene(const std::string& name, const std::string& text) {
-    std::string path = ::testing::TempDir() + "/" + std::to_string(getpid()) + "-" + name;
-    std::ofstream(path) << text;
-    return path;
-}
-
-bool built(const char* plugin) { return !kvh::Session::FindPluginFile(plugin).empty(); }
+using kvt::test::CommandResult;
+using kvt::test::built;
+using kvt::test::kvrender;
+using kvt::test::writeScene;
 
 TEST(Kvrender, BadCommandLinesShowUsage) {
     struct Case {

@@ -86,7 +86,9 @@ bool SwitchIsOn(int32_t value);   // value != 0
 bool SwitchIsOff(int32_t value);  // value == 0
 
 // The channels a dependent channel names by index; the last one answers every
-// later index. Without a dependency table the switch rules give them.
+// later index. A rule with no switches means the channel has no dependency
+// (even when a switch rule disables it). A channel that no rule names takes
+// its dependencies from the switch rules.
 struct DependencyRule {
     ChannelMatch channel;
     std::span<const char* const> switches;

@@ -1,4 +1,7 @@
-// Falloff curves of the surface-flow patterns, in 32-bit floats.
+// Falloff curves of the surface-flow patterns, in 32-bit floats. Their
+// arguments are unbounded and each curve has a pole (depthOffset at
+// x = (e + 1)/(e - 1), normalOffset at x = e/(e - 1) for k < 0): a zero
+// divisor or a result that is not finite gives 0.
 #pragma once
 
 namespace kv::shader {

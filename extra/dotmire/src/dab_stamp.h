@@ -1,0 +1,35 @@
+// One dab: a square stamp of the dab image centred on a table point, turned
+// and tinted per dab. It reports how much it covers a pattern position and
+// lays its colour over a running colour.
+#pragma once
+
+#include <cstdint>
+
+#include "dab_packet.h"
+
+namespace Stipple_Shader {
+
+// The picture a dab stamps; empty when the material has no dab image.
+class DabPicture {
+public:
+    virtual ~DabPicture() = default;
+    virtual bool empty() const = 0;
+    virtual uint32_t width() const = 0;
+    virtual uint32_t height() const = 0;
+    // Four floats R, G, B, A of a pixel inside the picture.
+    virtual void pixel(uint32_t column, uint32_t row, float rgba[4]) const = 0;
+};
+
+// The stamp coordinates (s, t) of position (x, y) in the dab of table point
+// `index`, measured from the copy of the point nearest to the position so
+// that a dab crossing an edge of the repeat is whole on both sides. (s, t) in
+// [0, 1) is the inside of the square of side 2R, R² being the dab limit.
+void StampCoordinates(int32_t index, float limit, float x, float y, float* s, float* t);
+
+// Coverage of the dab of table point `index` at (x, y), with rotation (sine,
+// cosine) and the dab's colour; updates `result`. Without a picture the
+// square paints black inside (coverage 1) and white outside (coverage 0).
+float StampDab(const DabPicture& picture, const DabPacketData& p, int32_t index, float x, float y, float sine,
+               float cosine, float result[3], const float dabColour[3]);
+
+}  // namespace Stipple_Shader

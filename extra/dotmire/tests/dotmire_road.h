@@ -1,0 +1,153 @@
+// A stand-in host session with dotmire.kv loaded, and one-sample shading of
+// a stipple or dab material through the host's road.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/image.h"
+#include "dab_packet.h"
+#include "stipple_packet.h"
+#include "testing/host_object_check.h"
+#include "testing/plugin_session.h"
+
+namespace Stipple_Shader::test {
+
+// What one sample sees: a white surface with diffuse amount 1 under grey
+// light, so that the tone ratio equals `light`; texture coordinates (u, v).
+struct Sample {
+    float light = 0.0f;
+    float u = 0.5f;
+    float v = 0.5f;
+    float spec[3] = {0.0f, 0.0f, 0.0f};  // shading component 4
+    float refl[3] = {0.0f, 0.0f, 0.0f};  // shading component 5
+    float specCol[3] = {0.0f, 0.0f, 0.0f};
+    float reflCol[3] = {0.0f, 0.0f, 0.0f};
+};
+
+struct Shaded {
+    float color[3];
+    st_KVpShadeComponents sc;
+};
+
+// A 256 x 256 clip whose pixel (x, y) is (x / 255, y / 255, 0.5, 1): the dab
+// image needs no resampling and each stamp names the pixel it read.
+inline std::shared_ptr<kvh::ImageData> CoordinateImage(float blue = 0.5f) {
+    auto img = std::make_shared<kvh::ImageData>();
+    img->width = img->height = 256;
+    img->rgba.resize(256 * 256 * 4);
+    for (uint32_t y = 0; y < 256; ++y)
+        for (uint32_t x = 0; x < 256; ++x) {
+            float* p = &img->rgba[(y * 256 + x) * 4];
+            p[0] = float(x) / 255.0f;
+            p[1] = float(y) / 255.0f;
+            p[2] = blue;
+            p[3] = 1.0f;
+        }
+    return img;
+}
+
+// Road options with channel values, "shadeLoc" links and per-sample drivers.
+inline kvh::MaterialRoad::Options With(std::vector<kvh::ChannelValue> values, std::vector<std::string> links = {},
+                                       std::vector<kvh::ChannelDriver> drivers = {}) {
+    kvh::MaterialRoad::Options o;
+    o.values = std::move(values);
+    o.links = std::move(links);
+    o.drivers = std::move(drivers);
+    return o;
+}
+
+class DotRoadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const std::string path = kvh::Session::FindPluginFile("dotmire.kv");
+        ASSERT_FALSE(path.empty()) << "dotmire.kv not built";
+        lib_ = host_.Load(path);
+        ASSERT_NE(lib_, nullptr) << host_.error;
+    }
+    void TearDown() override {
+        roads_.clear();
+        pool_.reset();
+        rays_.reset();
+        host_.session.reset();
+        objects_.ExpectNoneLeft();
+    }
+
+    // A prepared road of "stipple" or "dab" in texture coordinates with one
+    // repeat, so that the sample's (u, v) is its place in the point pattern.
+    kvh::MaterialRoad* Road(const std::string& server, kvh::MaterialRoad::Options o = {}) {
+        if (o.itemName.empty()) o.itemName = server + std::to_string(roads_.size());
+        std::vector<kvh::ChannelValue> values = {{"screenCoords", 0.0}, {"tileNum", 1.0}};
+        values.insert(values.end(), o.values.begin(), o.values.end());
+        o.values = std::move(values);
+        auto road = host_.Road(lib_, server, std::move(o));
+        EXPECT_NE(road, nullptr) << host_.error;
+        if (!road) return nullptr;
+        roads_.push_back(std::move(road));
+        return roads_.back().get();
+    }
+    kvh::Scene& Scene() { return host_.session->scene(); }
+
+    kvh::SampleVector& Vector() {
+        if (!pool_) pool_ = std::make_unique<kvh::VectorPool>(host_.session->Layout());
+        if (!rays_) rays_.emplace();
+        return pool_->BeginSample(0, 0, 0.5f, 0.5f, 0);
+    }
+    int32_t PacketOffset(const char* name) { return host_.session->Layout().OffsetOf(name); }
+
+    // Shades one sample; `withPacket` false leaves the material's own packet
+    // out of the vector.
+    Shaded Shade(const kvh::MaterialRoad& road, const Sample& s, bool withPacket = true) {
+        kvh::SampleVector& v = Vector();
+        v.SetAllPresent(true);
+        if (!withPacket) {
+            const int32_t own = PacketOffset(road.customPacket().c_str());
+            v.SetPresent(uint32_t(host_.session->Layout().IndexAtOffset(own)), false);
+        }
+        auto* tex = v.Packet<st_KVpTextureInput>(kvh::HostPacket::TextureInput);
+        tex->u = s.u;
+        tex->v = s.v;
+        auto* parms = v.Packet<st_KVpSampleParms>(kvh::HostPacket::SampleParms);
+        *parms = {};
+        parms->diffCol[0] = parms->diffCol[1] = parms->diffCol[2] = 1.0f;
+        parms->diffAmt = 1.0f;
+        std::memcpy(parms->specCol, s.specCol, sizeof s.specCol);
+        std::memcpy(parms->reflCol, s.reflCol, sizeof s.reflCol);
+        Shaded r{};
+        for (int c = 0; c < 3; ++c) {
+            r.sc.diffLit[c] = r.sc.diffUnshad[c] = s.light;
+            r.sc.spec[c] = s.spec[c];
+            r.sc.refl[c] = s.refl[c];
+        }
+        st_KVpShadeOutput out{{-1.0f, -1.0f, -1.0f}, 1.0f};
+        road.Shade(v, rays_->ptr(), r.sc, out);
+        std::memcpy(r.color, out.color, sizeof r.color);
+        return r;
+    }
+    // The packet the last Shade left in the vector.
+    template <class Packet>
+    Packet LastPacket(const char* name) {
+        Packet p{};
+        if (void* at = Vector().PacketAt(PacketOffset(name))) std::memcpy(&p, at, sizeof p);
+        return p;
+    }
+
+    static const StippleBlock& StippleOf(const kvh::MaterialRoad& road) {
+        return *static_cast<const StippleBlock*>(road.block());
+    }
+    static const DabBlock& DabOf(const kvh::MaterialRoad& road) { return *static_cast<const DabBlock*>(road.block()); }
+
+    kvt::HostObjectCheck objects_;  // before the session exists
+    kvt::PluginSession host_;
+    kvh::PluginLibrary* lib_ = nullptr;
+    std::vector<std::unique_ptr<kvh::MaterialRoad>> roads_;
+    std::unique_ptr<kvh::VectorPool> pool_;
+    std::optional<kvt::OwnedRays> rays_;
+};
+
+}  // namespace Stipple_Shader::test

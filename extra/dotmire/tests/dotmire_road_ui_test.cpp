@@ -1,0 +1,178 @@
+// The dab image from a linked clip, the channel user interface, and samples
+// missing host packets or a ray object, through the stand-in host.
+#include <cmath>
+
+#include "dotmire_road.h"
+
+namespace Stipple_Shader::test {
+namespace {
+
+using kvh::MaterialRoad;
+using Event = kvh::StdDialogService::Event;
+
+// A dab road of one point (at (0.5, 0.5)) that lays the image's own colours.
+MaterialRoad::Options ImageDab(std::vector<std::string> links) {
+    return With({{"pointNum", 1.0}, {"useColor", 0.0}}, std::move(links));
+}
+
+TEST_F(DotRoadTest, DabImageFromTheClipInsideAMonitor) {
+    ASSERT_TRUE(Scene().CreateLocator("loc", kvh::Mat4()));
+    ASSERT_TRUE(Scene().CreateClip("clip", CoordinateImage(0.5f)));
+    MaterialRoad* road = Road("dab", ImageDab({"loc", "clip"}));
+    ASSERT_TRUE(road);
+    const auto events = host_.session->dialogs().events();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].kind, Event::Open);
+    EXPECT_EQ(events[0].title, "Dab Image");
+    EXPECT_EQ(events[1].kind, Event::Close);
+    // The dab's centre reads pixel (128, 128) of the 256 x 256 image.
+    const Shaded r = Shade(*road, Sample{});
+    EXPECT_NEAR(r.color[0], 128.0f / 255.0f, 1e-6);
+    EXPECT_NEAR(r.color[1], 128.0f / 255.0f, 1e-6);
+    EXPECT_NEAR(r.color[2], 0.5f, 1e-6);
+    // Without its own packet the block's record and image serve.
+    EXPECT_NEAR(Shade(*road, Sample{}, false).color[0], 128.0f / 255.0f, 1e-6);
+
+    // A clip that gives no filter keeps the image; a failed render leaves none
+    // (the imageless stamp paints black inside).
+    kvh::SceneItem* clip = Scene().FindItem("clip");
+    clip->filterMode = 2;
+    kvh::HostError err;
+    ASSERT_EQ(road->Reread(&err), KV_OK);
+    EXPECT_NEAR(Shade(*road, Sample{}).color[0], 128.0f / 255.0f, 1e-6);
+    clip->filterMode = 1;
+    ASSERT_EQ(road->Reread(&err), KV_OK);
+    EXPECT_EQ(Shade(*road, Sample{}).color[2], 0.0f);
+    EXPECT_EQ(host_.session->dialogs().openMonitors(), 0);
+}
+
+TEST_F(DotRoadTest, MonitorClosedEvenWhenItDidNotOpen) {
+    ASSERT_TRUE(Scene().CreateClip("clip", CoordinateImage()));
+    host_.session->dialogs().failAllocate = true;
+    MaterialRoad* road = Road("dab", ImageDab({"clip"}));
+    ASSERT_TRUE(road);
+    const auto events = host_.session->dialogs().events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, Event::Close);
+    EXPECT_NEAR(Shade(*road, Sample{}).color[0], 128.0f / 255.0f, 1e-6);  // the image is made all the same
+}
+
+// A host may read the next frame while samples of the last one still shade:
+// those samples keep stamping the image their block was read with.
+TEST_F(DotRoadTest, SamplesKeepTheImageOfTheirBlock) {
+    ASSERT_TRUE(Scene().CreateClip("clip", CoordinateImage(0.5f)));
+    MaterialRoad* road = Road("dab", ImageDab({"clip"}));
+    ASSERT_TRUE(road);
+    Scene().FindItem("clip")->SetImage(CoordinateImage(0.9f));
+    void* next = road->ReadSpareBlock();
+    ASSERT_NE(next, nullptr);
+    EXPECT_NEAR(Shade(*road, Sample{}).color[2], 0.5f, 1e-6);
+    road->CleanupBlock(next);
+    EXPECT_NEAR(Shade(*road, Sample{}).color[2], 0.5f, 1e-6);
+    kvh::HostError err;
+    ASSERT_EQ(road->Reread(&err), KV_OK);
+    EXPECT_NEAR(Shade(*road, Sample{}).color[2], 0.9f, 1e-6);
+}
+
+const kvh::ChannelUIRecord& Find(const std::vector<kvh::ChannelUIRecord>& ui, const std::string& channel) {
+    for (const auto& r : ui)
+        if (r.channel == channel) return r;
+    static const kvh::ChannelUIRecord none;
+    ADD_FAILURE() << "no channel " << channel;
+    return none;
+}
+
+TEST_F(DotRoadTest, ChannelUIFollowsScreenAndColourSwitches) {
+    constexpr const char* kScreen = "This only applies when Screen Coordinates are used.";
+    constexpr const char* kFlow = "This only applies when Surface Flow is on.";
+    MaterialRoad* fresh = Road("stipple", With({{"screenCoords", 1.0}}));
+    MaterialRoad* flat = Road("stipple");  // texture coordinates
+    MaterialRoad* flow = Road("dab", With({{"screenCoords", 1.0}, {"screenMode", 1.0}, {"useColor", 0.0}}));
+    ASSERT_TRUE(fresh && flat && flow);
+    const auto f = fresh->ProbeChannelUI();
+    EXPECT_EQ(Find(f, "zScale").enabled, KV_OK);
+    EXPECT_EQ(Find(f, "screenMode").enabled, KV_OK);
+    for (const char* c : {"sfForeshort", "sfReflection", "zMin", "zMax"}) {
+        EXPECT_EQ(Find(f, c).enabled, int32_t(0x84800004)) << c;
+        EXPECT_EQ(Find(f, c).messageArg1, kFlow) << c;
+        EXPECT_EQ(Find(f, c).messageTable, "common");
+        EXPECT_EQ(Find(f, c).messageEntry, 99u);
+    }
+    EXPECT_EQ(Find(f, "tileNum").enabled, KV_OK);
+    const auto& zMax = Find(f, "zMax");
+    ASSERT_EQ(zMax.dependencies.size(), 2u);
+    EXPECT_EQ(zMax.dependencies[0].channel, "screenMode");
+    EXPECT_EQ(zMax.dependencies[1].channel, "screenCoords");
+    EXPECT_EQ(Find(f, "zScale").dependencyCount, 1u);
+    EXPECT_EQ(Find(f, "pointNum").hintFlags, std::vector<int32_t>{4});
+    EXPECT_EQ(Find(f, "zMin").hintsResult, KV_E_NOTIMPL);
+    for (const char* c : {"zScale", "screenMode", "sfForeshort", "sfReflection", "zMin", "zMax"})
+        EXPECT_EQ(Find(flat->ProbeChannelUI(), c).messageArg1, kScreen) << c;
+
+    // The dab: surface flow enables the four; without useColor the colour and
+    // its alpha are disabled, yet only patColor names useColor (twice).
+    const auto d = flow->ProbeChannelUI();
+    EXPECT_EQ(Find(d, "zMin").enabled, KV_OK);
+    for (const char* c : {"patColor.R", "patAlpha"}) {
+        EXPECT_EQ(Find(d, c).enabled, int32_t(0x84800004)) << c;
+        EXPECT_EQ(Find(d, c).messageArg1, "This only applies when Use Color is on.");
+    }
+    const auto& colour = Find(d, "patColor.G");
+    ASSERT_EQ(colour.dependencies.size(), 2u);
+    EXPECT_EQ(colour.dependencies[0].channel, "useColor");
+    EXPECT_EQ(colour.dependencies[1].channel, "useColor");
+    EXPECT_EQ(Find(d, "patAlpha").dependencyCount, 0u);
+    EXPECT_EQ(Find(d, "tileAngle").hintFlags, std::vector<int32_t>{4});
+
+    // By index, straight through the interface: the last switch answers every later index.
+    kvh::ComRef obj;
+    ASSERT_EQ(lib_->Generate("dab", &obj), KV_OK);
+    kvh::ComRef ui = obj.Query(kv::guid_ChannelUI);
+    ASSERT_TRUE(ui);
+    const auto* t = ui.table<vt_IKvChannelUI>();
+    int32_t type = 0;
+    const char* name = nullptr;
+    EXPECT_EQ(t->DependencyByIndex(ui.get(), "zScale", 3, &type, &name), KV_OK);
+    EXPECT_STREQ(name, "screenCoords");
+    EXPECT_EQ(uint32_t(type), host_.session->sceneTypes().Lookup("material.dab"));
+    EXPECT_EQ(t->DependencyByIndex(ui.get(), "zMax", 0, &type, &name), KV_OK);
+    EXPECT_STREQ(name, "screenMode");
+    name = "untouched";
+    EXPECT_EQ(t->DependencyByIndex(ui.get(), "patAlpha", 0, &type, &name), KV_E_OUTOFBOUNDS);
+    EXPECT_STREQ(name, "untouched");
+    uint32_t count = 9;
+    EXPECT_EQ(t->DependencyCount(ui.get(), "patColor", &count), KV_OK);
+    EXPECT_EQ(count, 2u);
+}
+
+// Host packets the vector lacks read as zeros (the resolution as width 100);
+// without a ray object the screen position is pixel (0, 0) at (0, 0) inside,
+// the same place as texture coordinates (0, 0).
+TEST_F(DotRoadTest, MissingHostPacketsAndRayObject) {
+    for (const char* server : {"stipple", "dab"}) {
+        MaterialRoad* tex = Road(server, With({{"pointNum", 64.0}}));
+        MaterialRoad* screen = Road(server, With({{"pointNum", 64.0}, {"screenCoords", 1.0}}));
+        ASSERT_TRUE(tex && screen);
+        kvh::SampleVector& v = Vector();
+        v.SetAllPresent(false);
+        v.SetPresent(uint32_t(host_.session->Layout().IndexAtOffset(PacketOffset(tex->customPacket().c_str()))),
+                     true);
+        float colour[2][3];
+        int k = 0;
+        for (MaterialRoad* road : {tex, screen}) {
+            st_KVpShadeComponents sc{};
+            sc.diff[1] = 0.25f;
+            st_KVpShadeOutput out{{-1.0f, -1.0f, -1.0f}, 1.0f};
+            road->Shade(v, nullptr, sc, out);
+            for (int c = 0; c < 3; ++c) {
+                EXPECT_TRUE(std::isfinite(out.color[c])) << server;
+                colour[k][c] = out.color[c];
+            }
+            ++k;
+        }
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(colour[0][c], colour[1][c]) << server;
+    }
+}
+
+}  // namespace
+}  // namespace Stipple_Shader::test

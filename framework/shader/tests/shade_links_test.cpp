@@ -1,0 +1,209 @@
+// The "shadeLoc" walk, the camera and locator links and their reading, on a
+// small in-process scene.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "fake_scene.h"
+#include "framework/module.h"
+#include "shader/shade_links.h"
+
+// The module's entry hooks; this program registers no servers.
+void initialize() {}
+void cleanup() {}
+
+namespace {
+
+using namespace kv::shader;
+
+const double kIdentity[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+
+// A material linked in "shadeLoc" to a locator, a clip, a mesh, a second
+// locator and a second clip, in that order, with a render camera.
+struct LinkedScene {
+    fake::Scene scene;
+    fake::Graph graph;
+    fake::Item material{fake::kMeshType, {}};
+    fake::Item camera{fake::kCameraType, {"focusDist", "apertureX", "apertureY", "focalLen", "worldMatrix"}};
+    fake::Item locatorA{fake::kLocatorType, {"worldMatrix"}};
+    fake::Item locatorB{fake::kLocatorType, {"worldMatrix"}};
+    fake::Item clip1{fake::kClipType, {"imageStack"}};
+    fake::Item clip2{fake::kClipType, {"imageStack"}};
+    fake::Item mesh{fake::kMeshType, {"worldMatrix"}};
+    fake::Evaluation eval;
+    fake::Attributes attr;
+
+    LinkedScene() {
+        fake::Root::Install();
+        material.scene = &scene;
+        scene.graph = &graph;
+        scene.camera = &camera;
+        graph.links = {&locatorA, &clip1, &mesh, &locatorB, &clip2};
+    }
+
+    // Camera at (0, 0, -10) looking along +z; focal 0.05, apertures 0.036
+    // and 0.024; evaluation indices as link() hands them out.
+    void SetLens(const double rotation[9] = kIdentity) {
+        attr.floats = {{0, 5.0}, {1, 0.036}, {2, 0.024}, {3, 0.05}};
+        const double eye[3] = {0, 0, -10};
+        attr.matrices[4] = fake::Matrix::Frame(rotation, eye);
+    }
+    void PlaceLocator(uint32_t evalIndex, double x, double y, double z) {
+        const double at[3] = {x, y, z};
+        attr.matrices[evalIndex] = fake::Matrix::Frame(kIdentity, at);
+    }
+};
+
+TEST(ShadeLocWalk, FirstClipAndEveryLocatorInLinkOrder) {
+    LinkedScene s;
+    CKvUser_Item clip;
+    ASSERT_TRUE(FindLinkedClip(s.material.ptr(), clip));
+    EXPECT_EQ(clip.ptr(), reinterpret_cast<vt_IKvItem**>(&s.clip1));
+    {
+        std::vector<ControlPoint> points;
+        EXPECT_EQ(FindLinkedLocators(s.material.ptr(), points), 2u);
+        ASSERT_EQ(points.size(), 2u);
+        EXPECT_EQ(points[0].item.ptr(), reinterpret_cast<vt_IKvItem**>(&s.locatorA));
+        EXPECT_EQ(points[1].item.ptr(), reinterpret_cast<vt_IKvItem**>(&s.locatorB));
+        EXPECT_EQ(points[1].view.screenX, 0.0);
+        EXPECT_EQ(points[1].view.weight, 1.0f);
+        std::vector<ControlPoint> copies = points;  // a copy holds its own reference
+        EXPECT_EQ(s.locatorA.refs, 3);
+    }
+    EXPECT_EQ(s.locatorA.refs, 1);
+    clip.clear();
+    EXPECT_EQ(s.clip1.refs, 1);
+    EXPECT_EQ(s.clip2.refs, 1);
+    EXPECT_EQ(s.mesh.refs, 1);
+    EXPECT_EQ(s.scene.refs, 1);
+    EXPECT_EQ(s.graph.refs, 1);
+
+    s.graph.links = {&s.mesh};
+    EXPECT_FALSE(FindLinkedClip(s.material.ptr(), clip));
+    s.scene.graph = nullptr;  // no graph: nothing linked
+    std::vector<ControlPoint> points;
+    EXPECT_EQ(FindLinkedLocators(s.material.ptr(), points), 0u);
+    s.material.scene = nullptr;  // no scene either
+    EXPECT_FALSE(FindLinkedClip(s.material.ptr(), clip));
+}
+
+TEST(PatternLinks, CameraThenLocatorsJoinTheEvaluation) {
+    LinkedScene s;
+    PatternLinks links;
+    links.link(s.eval.ptr(), s.material.ptr());
+    ASSERT_TRUE(links.cameraLinked());
+    ASSERT_EQ(s.eval.added.size(), 7u);
+    for (unsigned c = 0; c < kCameraChannelCount; ++c) {
+        EXPECT_EQ(s.eval.added[c].item, &s.camera);
+        EXPECT_EQ(s.eval.added[c].chan, c);
+        EXPECT_EQ(s.eval.added[c].mode, c == kCamWorldMatrix ? KV_EVAL_MATRIX : KV_EVAL_VALUE);
+        EXPECT_EQ(links.cameraLink(c).evalIndex, c);
+    }
+    EXPECT_EQ(s.eval.added[5].item, &s.locatorA);
+    EXPECT_EQ(s.eval.added[6].item, &s.locatorB);
+    EXPECT_EQ(s.eval.added[6].mode, KV_EVAL_MATRIX);
+    EXPECT_EQ(links.points()[1].worldMatrix.evalIndex, 6u);
+    EXPECT_EQ(links.views().size(), 2u);
+    EXPECT_EQ(s.camera.refs, 1);  // the camera is not held after linking
+
+    // Linking again rebuilds the points rather than adding to them.
+    s.eval.added.clear();
+    links.link(s.eval.ptr(), s.material.ptr());
+    EXPECT_EQ(links.points().size(), 2u);
+    EXPECT_EQ(s.locatorA.refs, 2);
+
+    // Without a camera: unlinked, and the read gives the lens defaults.
+    s.scene.camera = nullptr;
+    s.eval.added.clear();
+    links.link(s.eval.ptr(), s.material.ptr());
+    EXPECT_FALSE(links.cameraLinked());
+    EXPECT_EQ(links.cameraLink(kCamFocusDist).index, kUnlinked);
+    EXPECT_EQ(s.eval.added.size(), 2u);
+    s.PlaceLocator(0, 1, 0.5, 0);
+    CKvUser_Attributes attr(s.attr.ptr());
+    const CameraLens lens = links.read(attr);
+    EXPECT_EQ(lens.focalLen, -1.0f);
+    EXPECT_EQ(lens.focusDist, 1.0f);
+    EXPECT_EQ(links.frame().screenScaleX, 1.0f);
+    EXPECT_EQ(links.points()[0].position[0], 1.0);  // read, but not projected
+    EXPECT_EQ(links.views()[0].screenX, 0.0);
+
+    // A camera without one of its channels fails the link with the host's code.
+    s.scene.camera = &s.camera;
+    s.camera.channels.erase("apertureY");
+    EXPECT_THROW(
+        try { links.link(s.eval.ptr(), s.material.ptr()); } catch (unsigned code) {
+            EXPECT_EQ(code, static_cast<unsigned>(KV_E_NOTFOUND));
+            throw;
+        },
+        unsigned);
+}
+
+TEST(PatternLinks, ReadProjectsLocatorsInPerspective) {
+    LinkedScene s;
+    PatternLinks links;
+    links.link(s.eval.ptr(), s.material.ptr());
+    s.SetLens();
+    s.PlaceLocator(5, 1.0, 0.5, 0.0);   // 10 in front of the camera
+    s.PlaceLocator(6, 1.0, 0.5, 10.0);  // twice as far
+    CKvUser_Attributes attr(s.attr.ptr());
+    const CameraLens lens = links.read(attr);
+    EXPECT_FLOAT_EQ(lens.focalLen, 0.05f);
+    EXPECT_FLOAT_EQ(lens.focusDist, 5.0f);
+    EXPECT_FLOAT_EQ(links.frame().screenScaleX, 0.36f);
+    EXPECT_FLOAT_EQ(links.frame().screenScaleY, 0.24f);
+    EXPECT_DOUBLE_EQ(links.frame().viewTranslation[2], 10.0);
+    EXPECT_DOUBLE_EQ(links.frame().viewAxis[2], 1.0);
+
+    const double sx = static_cast<double>(0.36f);
+    const double aspect = 0.5 * (static_cast<double>(0.024f) / static_cast<double>(0.036f) - 1.0);
+    const LocatorView& near = links.views()[0];
+    const LocatorView& far = links.views()[1];
+    EXPECT_NEAR(near.screenX, 1.0 / (2 * sx * 10), 1e-6);
+    EXPECT_NEAR(near.screenY, 0.5 / (2 * sx * 10) + aspect, 1e-6);
+    EXPECT_DOUBLE_EQ(near.depth, 10.0);
+    EXPECT_DOUBLE_EQ(far.depth, 20.0);
+    EXPECT_NEAR(far.screenX, near.screenX / 2, 1e-9);  // twice as far: half the offset
+    EXPECT_NEAR(far.screenY - aspect, (near.screenY - aspect) / 2, 1e-9);
+
+    // A locator behind the camera, or a focal length of 0, is not projected.
+    s.PlaceLocator(6, 1.0, 0.5, -20.0);
+    links.read(attr);
+    EXPECT_DOUBLE_EQ(links.views()[1].depth, 20.0);
+    s.attr.floats[3] = 0.0;
+    s.PlaceLocator(5, 3.0, 0.5, 0.0);
+    links.read(attr);
+    EXPECT_NEAR(links.views()[0].screenX, 1.0 / (2 * sx * 10), 1e-6);
+    EXPECT_EQ(links.frame().screenScaleX, 1.0f);
+}
+
+TEST(PatternLinks, UnreadableOrSingularMatricesKeepTheFrameAndPositions) {
+    LinkedScene s;
+    PatternLinks links;
+    links.link(s.eval.ptr(), s.material.ptr());
+    const double scaled[9] = {2, 0, 0, 0, 2, 0, 0, 0, 2};  // a scaled camera: the axis is still unit
+    s.SetLens(scaled);
+    s.PlaceLocator(5, 1.0, 0.5, 0.0);
+    s.PlaceLocator(6, -1.0, 0.5, 0.0);
+    CKvUser_Attributes attr(s.attr.ptr());
+    links.read(attr);
+    EXPECT_DOUBLE_EQ(links.frame().viewAxis[2], 1.0);
+    EXPECT_DOUBLE_EQ(links.frame().viewRotation[0][0], 0.5);
+    const LocatorView before = links.views()[0];
+
+    const double singular[9] = {0, 0, 0, 0, 1, 0, 0, 0, 1};
+    s.SetLens(singular);
+    s.attr.matrices.erase(5);  // the first locator's matrix cannot be read
+    links.read(attr);
+    EXPECT_DOUBLE_EQ(links.frame().viewRotation[0][0], 0.5);
+    EXPECT_DOUBLE_EQ(links.frame().rotation[0][0], 2.0);
+    EXPECT_DOUBLE_EQ(links.points()[0].position[0], 1.0);
+    EXPECT_DOUBLE_EQ(links.views()[0].screenX, before.screenX);
+    EXPECT_DOUBLE_EQ(links.views()[1].screenX, -before.screenX);
+
+    s.attr.matrices.erase(4);  // no camera matrix at all
+    links.read(attr);
+    EXPECT_DOUBLE_EQ(links.frame().viewRotation[0][0], 0.5);
+}
+
+}  // namespace
