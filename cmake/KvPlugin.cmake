@@ -15,3 +15,13 @@ function(kv_add_plugin name)
     -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/kv_plugin.map -Wl,--no-undefined)
   set_property(GLOBAL APPEND PROPERTY KV_PLUGINS ${name})
 endfunction()
+
+# kv_add_plugin_subfolders(): the tests/ of a plug-in folder and, when
+# benchmarks are built, its bench/ (which needs the stand-in host; its rules
+# make nothing when the host is not built).
+function(kv_add_plugin_subfolders)
+  add_subdirectory(${CMAKE_CURRENT_SOURCE_DIR}/tests)
+  if(KV_BUILD_BENCHMARKS)
+    add_subdirectory(${CMAKE_CURRENT_SOURCE_DIR}/bench)
+  endif()
+endfunction()

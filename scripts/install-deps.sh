@@ -2,7 +2,8 @@
 # Installs the Debian packages the build needs, when any is missing.
 set -euo pipefail
 packages=(cmake g++ make binutils libgtest-dev libgmock-dev libbenchmark-dev
-          libembree-dev libtbb-dev libstb-dev nlohmann-json3-dev libtinyobjloader-dev)
+          libembree-dev libtbb-dev libstb-dev nlohmann-json3-dev libtinyobjloader-dev
+          zlib1g-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

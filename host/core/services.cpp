@@ -229,17 +229,43 @@ KvResult NodalAdd(void* self, vt_IKvUnknown**, vt_IKvUnknown** item, uint32_t ch
     if (d >= 0) idx[chan] = d;
     return KV_OK;
 }
-double NodalFloat(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan, double current) {
-    if (!idx || idx[chan] < 0) return current;
+// Slots 5 and 6 run for every sample-linked channel of every sample. The
+// common case (a channel nothing drives) stays a leaf: the driven value and
+// the recording for tests are out of line and reached by tail calls.
+[[gnu::noinline]] double DrivenValue(void* self, vt_IKvUnknown** evaluator, int32_t driver, double current) {
     Evaluator* e = Evaluator::From(evaluator);
     if (!e || !e->current) return current;
-    return Owner<NodalService>(self)->DriverValue(idx[chan], e->current);
+    return Owner<NodalService>(self)->DriverValue(driver, e->current);
 }
-int32_t NodalInt(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan, int32_t current) {
+double FloatValue(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan, double current) {
     if (!idx || idx[chan] < 0) return current;
-    Evaluator* e = Evaluator::From(evaluator);
+    return DrivenValue(self, evaluator, idx[chan], current);
+}
+int32_t IntValue(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan, int32_t current) {
+    if (!idx || idx[chan] < 0) return current;
+    const Evaluator* e = Evaluator::From(evaluator);
     if (!e || !e->current) return current;
     return int32_t(std::lround(Owner<NodalService>(self)->DriverValue(idx[chan], e->current)));
+}
+[[gnu::noinline, gnu::cold]] double RecordedFloat(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan,
+                                                  double current) {
+    Owner<NodalService>(self)->valueReads->push_back(chan);
+    return FloatValue(self, evaluator, idx, chan, current);
+}
+[[gnu::noinline, gnu::cold]] int32_t RecordedInt(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan,
+                                                 int32_t current) {
+    Owner<NodalService>(self)->valueReads->push_back(chan);
+    return IntValue(self, evaluator, idx, chan, current);
+}
+double NodalFloat(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan, double current) {
+    if (Owner<NodalService>(self)->valueReads) [[unlikely]]
+        return RecordedFloat(self, evaluator, idx, chan, current);
+    return FloatValue(self, evaluator, idx, chan, current);
+}
+int32_t NodalInt(void* self, vt_IKvUnknown** evaluator, int32_t* idx, uint32_t chan, int32_t current) {
+    if (Owner<NodalService>(self)->valueReads) [[unlikely]]
+        return RecordedInt(self, evaluator, idx, chan, current);
+    return IntValue(self, evaluator, idx, chan, current);
 }
 int32_t NodalAny(void*, int32_t* first, uint32_t count) {
     if (!first) return 0;

@@ -125,6 +125,9 @@ public:
         int32_t mode;
     };
     std::vector<Registration> registrations;
+    // When set (single-threaded tests), every slot 5 and 6 call appends the
+    // item channel it asks for, in call order.
+    std::vector<uint32_t>* valueReads = nullptr;
 
     Session& session() { return session_; }
 

@@ -10,6 +10,18 @@ float surfaceEpsilon(const double p[3]) {
     return static_cast<float>(1e-4 * m);
 }
 
+namespace {
+
+// True when the highlight adds exactly zero at any angle, so its power need
+// not be taken: a black highlight colour, a finite amount, and an exponent
+// that keeps nh^exponent finite (nh is at most 1 plus rounding).
+bool highlightIsZero(Vec3 colour, const HostSurface& surface) {
+    return colour.x == 0 && colour.y == 0 && colour.z == 0 && std::isfinite(surface.specularAmount) &&
+           surface.specularExponent <= 1e6f;
+}
+
+}  // namespace
+
 HostLighting lightSurface(const RenderScene& scene, const SurfacePoint& sp, const HostSurface& surface, Vec3 dir) {
     HostLighting out;
     const Vec3 n = sp.normal;
@@ -42,10 +54,12 @@ HostLighting lightSurface(const RenderScene& scene, const SurfacePoint& sp, cons
         out.diffuseUnshadowed += diffuse;
         if (!lit) continue;
         out.diffuseShadowed += diffuse;
+        const Vec3 specColour = surface.specular * radiance;
+        if (highlightIsZero(specColour, surface)) continue;
         const Vec3 h = normalize(toLight + toEye);
         const float nh = std::max(0.0f, dot(n, h));
         const float s = std::pow(nh, std::max(surface.specularExponent, 1.0f));
-        out.specular += surface.specular * radiance * (surface.specularAmount * s);
+        out.specular += specColour * (surface.specularAmount * s);
     }
     out.indirect = scene.ambient * albedo;
     return out;

@@ -1,7 +1,6 @@
 #include "image_buffer.h"
 
 #include <stb_image.h>
-#include <stb_image_write.h>
 
 #include <algorithm>
 #include <cmath>
@@ -11,6 +10,7 @@
 
 #include "core/srgb.h"
 #include "output_file.h"
+#include "png_encoder.h"
 
 namespace kvr {
 
@@ -36,13 +36,7 @@ std::vector<uint8_t> ImageBuffer::toRgb8() const {
 bool ImageBuffer::encodePng(std::vector<uint8_t>& png) const {
     png.clear();
     if (w_ == 0 || h_ == 0) return false;
-    std::vector<uint8_t> rgb = toRgb8();
-    auto append = [](void* context, void* data, int size) {
-        auto* out = static_cast<std::vector<uint8_t>*>(context);
-        const auto* bytes = static_cast<const uint8_t*>(data);
-        out->insert(out->end(), bytes, bytes + size);
-    };
-    return stbi_write_png_to_func(append, &png, int(w_), int(h_), 3, rgb.data(), int(w_ * 3)) != 0 && !png.empty();
+    return kvr::encodePng(toRgb8().data(), w_, h_, png);
 }
 
 bool ImageBuffer::writePng(OutputFile& file, std::string& error) const {

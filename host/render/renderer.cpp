@@ -19,12 +19,19 @@
 namespace kvr {
 
 struct ThreadState {
-    ThreadState(const kvh::PacketLayout& layout, uint32_t maxDepth)
-        : pool(layout, maxDepth), contexts(maxDepth + 1) {
+    ThreadState(kvh::RayHooks* hooks, const kvh::PacketLayout& layout, uint32_t maxDepth)
+        : pool(layout, maxDepth), contexts(maxDepth + 1), rays(new kvh::RayObject(hooks)) {
         for (auto& c : contexts) c.thread = this;
     }
+    ~ThreadState() { rays->ReleaseOwned(); }
+    ThreadState(const ThreadState&) = delete;
+    ThreadState& operator=(const ThreadState&) = delete;
     kvh::VectorPool pool;
     std::vector<SampleContext> contexts;  // one per nesting depth
+    // The ray object this thread's samples get: shaders take a reference to it
+    // per sample, and one object shared by every thread would make its
+    // reference count the hottest cache line of the render.
+    kvh::RayObject* rays;
 };
 
 namespace {
@@ -49,32 +56,38 @@ Vec3 get3(const float* s) { return {s[0], s[1], s[2]}; }
 
 Renderer::Renderer(const RenderScene& scene, const kvh::PacketLayout& layout,
                    std::vector<const kvh::MaterialRoad*> roadsByObject)
-    : scene_(scene), layout_(layout), roads_(std::move(roadsByObject)), rays_(new kvh::RayObject(this)) {
+    : scene_(scene), layout_(layout), roads_(std::move(roadsByObject)),
+      grid_(sampleGrid(scene.settings.spp)) {
     roads_.resize(scene_.objects.size(), nullptr);
 }
 
-Renderer::~Renderer() { rays_->ReleaseOwned(); }
+Renderer::~Renderer() = default;
 
 void ThreadStateDeleter::operator()(ThreadState* ts) const { delete ts; }
 
-ThreadStatePtr Renderer::NewThreadState() const {
-    return ThreadStatePtr(new ThreadState(layout_, scene_.settings.maxDepth));
+ThreadStatePtr Renderer::NewThreadState() {
+    return ThreadStatePtr(new ThreadState(this, layout_, scene_.settings.maxDepth));
 }
 
 kvh::SampleVector& Renderer::PrimaryVector(ThreadState& ts) { return ts.pool.primary(); }
+
+vt_IKvUnknown** Renderer::RayObjectOf(ThreadState& ts) { return ts.rays->ptr(); }
 
 SampleContext& Renderer::ContextOf(kvh::SampleVector& v) const {
     return *static_cast<SampleContext*>(v.header.traceContext);
 }
 
-bool Renderer::CastCamera(const kvh::SampleVector& v, float dx, float dy, SurfacePoint& sp) const {
-    const CameraModel& cam = scene_.camera;
+Vec3 Renderer::CameraDirection(const kvh::SampleVector& v, float dx, float dy) const {
     double x = v.header.pixelX + double(v.header.subX) + dx;
     double y = v.header.pixelY + double(v.header.subY) + dy;
-    Vec3 dir = cam.direction(x, y);
+    return scene_.camera.direction(x, y);
+}
+
+bool Renderer::CastCamera(Vec3 dir, SurfacePoint& sp) const {
+    const double* eye = scene_.camera.position;
     RayHit hit;
-    if (!scene_.rays->intersect(cam.position, dir, 0.0f, kFar, hit)) return false;
-    sp = resolveHit(scene_, hit, cam.position, dir);
+    if (!scene_.rays->intersect(eye, dir, 0.0f, kFar, hit)) return false;
+    sp = resolveHit(scene_, hit, eye, dir);
     return true;
 }
 
@@ -187,7 +200,7 @@ Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir,
     out.alpha = 1.0f;
     if (const kvh::MaterialRoad* road = roads_[sp->object]) {
         v.pool->InitializePluginPackets(v);
-        road->Shade(v, rays_->ptr(), sc, out);
+        road->Shade(v, ctx.thread->rays->ptr(), sc, out);
     }
     Vec3 colour = get3(out.color);
     if (roads_[sp->object] && !(std::isfinite(colour.x) && std::isfinite(colour.y) && std::isfinite(colour.z)))
@@ -197,15 +210,14 @@ Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir,
 }
 
 Vec3 Renderer::ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample) {
-    SubPixel sub = samplePosition(x, y, sample, scene_.settings.spp);
+    SubPixel sub = samplePosition(x, y, sample, grid_);
     kvh::SampleVector& v = ts.pool.BeginSample(int32_t(x), int32_t(y), sub.x, sub.y, sample);
     v.SetAllPresent(true);
     v.header.traceContext = &ts.contexts[0];
     SurfacePoint sp;
-    const CameraModel& cam = scene_.camera;
-    Vec3 dir = cam.direction(x + double(sub.x), y + double(sub.y));
-    bool hit = CastCamera(v, 0, 0, sp);
-    return ShadeInto(v, cam.position, dir, KV_RAY_CAMERA, hit ? &sp : nullptr);
+    const Vec3 dir = CameraDirection(v, 0, 0);
+    const bool hit = CastCamera(dir, sp);
+    return ShadeInto(v, scene_.camera.position, dir, KV_RAY_CAMERA, hit ? &sp : nullptr);
 }
 
 float Renderer::Trace(kvh::SampleVector& into, const double* origin, const float* dirIn, uint32_t flags) {
@@ -250,7 +262,7 @@ float Renderer::Trace(kvh::SampleVector& into, const double* origin, const float
 
 KvResult Renderer::SurfaceAt(kvh::SampleVector& v, float dx, float dy, st_KVpSurfaceRecord& rec) {
     SurfacePoint sp;
-    if (!CastCamera(v, dx, dy, sp)) {
+    if (!CastCamera(CameraDirection(v, dx, dy), sp)) {
         kvh::BackgroundSurface(rec);
         return KV_OK;
     }
@@ -265,7 +277,7 @@ KvResult Renderer::SurfaceAt(kvh::SampleVector& v, float dx, float dy, st_KVpSur
 
 KvResult Renderer::NormalAt(kvh::SampleVector& v, float dx, float dy, float* normal3) {
     SurfacePoint sp;
-    if (!CastCamera(v, dx, dy, sp)) {
+    if (!CastCamera(CameraDirection(v, dx, dy), sp)) {
         set3(normal3, {});
         return KV_E_NOTFOUND;
     }

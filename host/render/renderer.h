@@ -10,7 +10,8 @@
 // shading components (1 diffuse with shadows, 3 without, 2 ambient, 0 = 1 + 2,
 // 4 specular, 5 reflection, 6 transmission), presets the output to the sum of
 // entries 0 and 4 to 8, and runs the material, if any. Nothing is allocated
-// per sample: vectors come from one pool per thread.
+// per sample: vectors come from one pool per thread, and each thread hands its
+// samples a ray object of its own.
 #pragma once
 
 #include <cstdint>
@@ -23,6 +24,7 @@
 #include "core/sample_vector.h"
 #include "image_buffer.h"
 #include "render_scene.h"
+#include "sample_pattern.h"
 #include "surface_point.h"
 
 namespace kvr {
@@ -64,11 +66,12 @@ public:
 
     // One camera sample of pixel (x, y), shaded on the calling thread's state.
     Vec3 ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample);
-    // Per-thread state (a vector pool and its contexts); for tests and benchmarks.
-    ThreadStatePtr NewThreadState() const;
+    // Per-thread state (a vector pool, its contexts and the thread's ray
+    // object); for tests and benchmarks.
+    ThreadStatePtr NewThreadState();
     static kvh::SampleVector& PrimaryVector(ThreadState& ts);
-
-    vt_IKvUnknown** rayObject() const { return rays_->ptr(); }
+    // The ray object handed to the materials shaded on `ts`.
+    static vt_IKvUnknown** RayObjectOf(ThreadState& ts);
 
     // kvh::RayHooks
     float Trace(kvh::SampleVector& into, const double* origin, const float* dir, uint32_t flags) override;
@@ -76,8 +79,10 @@ public:
     KvResult NormalAt(kvh::SampleVector& v, float dx, float dy, float* normal3) override;
 
 private:
-    // Casts the camera ray through the image point of `v` offset by (dx, dy) pixels.
-    bool CastCamera(const kvh::SampleVector& v, float dx, float dy, SurfacePoint& sp) const;
+    // Direction of the camera ray through the image point of `v` offset by (dx, dy) pixels.
+    Vec3 CameraDirection(const kvh::SampleVector& v, float dx, float dy) const;
+    // Casts a camera ray along `dir`; false when it hits nothing.
+    bool CastCamera(Vec3 dir, SurfacePoint& sp) const;
     // Fills `v` for the ray and what it hit (sp null: a miss) and shades it;
     // returns the colour seen along the ray.
     Vec3 ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir, uint32_t flags, const SurfacePoint* sp);
@@ -92,7 +97,7 @@ private:
     const RenderScene& scene_;
     const kvh::PacketLayout& layout_;
     std::vector<const kvh::MaterialRoad*> roads_;
-    kvh::RayObject* rays_;
+    SampleGrid grid_;  // strata of the scene's samples per pixel
 };
 
 }  // namespace kvr

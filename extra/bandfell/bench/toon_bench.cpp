@@ -16,7 +16,6 @@ using toon_test::ToonSample;
 
 struct Roads {
     ToonHost host;
-    kvt::OwnedRays rays;
     std::unique_ptr<kvh::MaterialRoad> plain, full, passthrough;
 
     Roads() {
@@ -44,12 +43,13 @@ Roads& TheRoads() {
     return roads;
 }
 
-// Shades one sample per iteration with this thread's own vector pool; the
-// light sweeps so that every band is visited.
+// Shades one sample per iteration with this thread's own vector pool and ray
+// object; the light sweeps so that every band is visited.
 void ShadeSamples(benchmark::State& state, std::unique_ptr<kvh::MaterialRoad> Roads::*which) {
     Roads& r = TheRoads();
     const kvh::MaterialRoad& road = *(r.*which);
     kvh::VectorPool pool(r.host.session->Layout());
+    const kvt::OwnedRays rays;
     kvh::SampleVector& v = pool.BeginSample(0, 0, 0.5f, 0.5f, 0);
     ToonSample filled(v, 0.0f);
     filled.sc.spec[0] = 0.4f;
@@ -60,7 +60,7 @@ void ShadeSamples(benchmark::State& state, std::unique_ptr<kvh::MaterialRoad> Ro
         st_KVpShadeComponents sc = filled.sc;
         for (int c = 0; c < 3; ++c) sc.diffLit[c] = sc.diffUnshad[c] = light;
         st_KVpShadeOutput out{};
-        road.Shade(v, r.rays.ptr(), sc, out);
+        road.Shade(v, rays.ptr(), sc, out);
         benchmark::DoNotOptimize(out);
     }
     state.SetItemsProcessed(state.iterations());

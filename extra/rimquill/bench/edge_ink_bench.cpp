@@ -44,7 +44,6 @@ public:
 struct Bench {
     kvt::PluginSession host;
     FlatScene scene;
-    kvt::OwnedRays rays{&scene};
     std::unique_ptr<kvh::MaterialRoad> passthrough;
     std::unique_ptr<kvh::MaterialRoad> ink[5];  // by edge quality 1, 2, 4
     int items = 0;
@@ -83,13 +82,14 @@ void FillSample(kvh::SampleVector& v) {
 void Run(benchmark::State& state, const kvh::MaterialRoad& road, int subsamples) {
     Bench& b = Shared();
     kvh::VectorPool pool(b.host.session->Layout());  // one per thread
+    const kvt::OwnedRays rays(&b.scene);             // one per thread, as a host hands them
     uint32_t i = 0;
     for (auto _ : state) {
         kvh::SampleVector& v = pool.BeginSample(int32_t(i % 640), int32_t(i / 640 % 480), 0.5f, 0.5f, 0);
         if (i++ == 0) FillSample(v);
         st_KVpShadeComponents sc{};
         st_KVpShadeOutput out{{0.5f, 0.5f, 0.5f}, 1.0f};
-        road.Shade(v, b.rays.ptr(), sc, out);
+        road.Shade(v, rays.ptr(), sc, out);
         benchmark::DoNotOptimize(out);
     }
     state.SetItemsProcessed(state.iterations());

@@ -108,20 +108,20 @@ const ChannelMatch kHints[] = {{"edgeColor"}, {"edgeAlpha"}, {"edgeWidth"}, {"ed
 constexpr uint32_t kSampleDrivenChannels = 25;
 
 const MaterialDesc kDesc = {
-    kEdgeInkItemType,
-    kEdgeInkPacketName,
-    kChannels,
-    kLinks,
-    kHostPackets,
-    kSampleLinks.v,
-    1,
-    kSampleDrivenChannels,
-    kOverrides.v,
-    sizeof(EdgeInkParams),
-    sizeof(EdgeInkParams),
-    0,
-    0,
-    {{}, {}, kHints},
+    .itemType = kEdgeInkItemType,
+    .packetName = kEdgeInkPacketName,
+    .channels = kChannels,
+    .links = kLinks,
+    .hostPackets = kHostPackets,
+    .sampleLinks = kSampleLinks.v,
+    .sampleDrivenFirst = 1,
+    .sampleDrivenCount = kSampleDrivenChannels,
+    .overrides = kOverrides.v,
+    .blockSize = sizeof(EdgeInkParams),
+    .packetSize = sizeof(EdgeInkParams),
+    .packetInBlock = 0,  // the block is the packet image
+    .flags = 0,
+    .ui = {.switches = {}, .dependencies = {}, .hints = kHints},
 };
 
 }  // namespace

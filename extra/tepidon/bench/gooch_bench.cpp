@@ -18,7 +18,6 @@ using gooch_test::HostSample;
 // One session and its roads for the whole run (made on first use).
 struct Roads {
     GoochHost host;
-    kvt::OwnedRays rays;
     std::unique_ptr<kvh::MaterialRoad> fixed, lit, passthrough;
 
     Roads() {
@@ -38,16 +37,17 @@ Roads& TheRoads() {
     return roads;
 }
 
-// Shades one sample per iteration with this thread's own vector pool.
+// Shades one sample per iteration with this thread's own vector pool and ray object.
 void ShadeSamples(benchmark::State& state, std::unique_ptr<kvh::MaterialRoad> Roads::*which) {
     Roads& r = TheRoads();
     const kvh::MaterialRoad& road = *(r.*which);
     kvh::VectorPool pool(r.host.session->Layout());
+    const kvt::OwnedRays rays;
     kvh::SampleVector& v = pool.BeginSample(0, 0, 0.5f, 0.5f, 0);
     const HostSample filled(v);
     for (auto _ : state) {
         HostSample s = filled;
-        road.Shade(v, r.rays.ptr(), s.sc, s.out);
+        road.Shade(v, rays.ptr(), s.sc, s.out);
         benchmark::DoNotOptimize(s.out);
     }
     state.SetItemsProcessed(state.iterations());

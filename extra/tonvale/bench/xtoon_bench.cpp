@@ -1,9 +1,12 @@
 // Cost of one shaded sample through the stand-in host's road: the X-toon
 // material's detail modes and lookups beside the "passthrough" material of
-// kvtest.kv, which does nothing per sample (the road's own cost).
+// kvtest.kv, which does nothing per sample (the road's own cost), on one
+// thread and on all of them.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include "core/image.h"
@@ -13,13 +16,14 @@ namespace {
 
 struct Bench {
     kvt::PluginSession host;
-    kvt::OwnedRays rays;
     std::vector<std::unique_ptr<kvh::MaterialRoad>> roads;
-    std::unique_ptr<kvh::VectorPool> pool;
 };
 
+// Each benchmark thread shades with its own vector pool and ray object.
 void ShadeSamples(benchmark::State& state, Bench& b, const kvh::MaterialRoad& road) {
-    kvh::SampleVector& v = b.pool->BeginSample(0, 0, 0.5f, 0.5f, 0);
+    kvh::VectorPool pool(b.host.session->Layout());
+    const kvt::OwnedRays rays;
+    kvh::SampleVector& v = pool.BeginSample(0, 0, 0.5f, 0.5f, 0);
     v.SetAllPresent(true);
     auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
     ray->dir[2] = -1.0f;
@@ -41,9 +45,10 @@ void ShadeSamples(benchmark::State& state, Bench& b, const kvh::MaterialRoad& ro
             sc.refl[c] = 0.05f;
         }
         st_KVpShadeOutput out{{0.0f, 0.0f, 0.0f}, 1.0f};
-        road.Shade(v, b.rays.ptr(), sc, out);
+        road.Shade(v, rays.ptr(), sc, out);
         benchmark::DoNotOptimize(out);
     }
+    state.SetItemsProcessed(state.iterations());
 }
 
 }  // namespace
@@ -82,10 +87,13 @@ int main(int argc, char** argv) {
         if (!road) kvt::Die("tonvale_bench", b.host.error);
         b.roads.push_back(std::move(road));
     }
-    b.pool = std::make_unique<kvh::VectorPool>(b.host.session->Layout());
+    const int allThreads = int(std::max(1u, std::thread::hardware_concurrency()));
     for (size_t i = 0; i < cases.size(); ++i) {
         const kvh::MaterialRoad& road = *b.roads[i];
-        benchmark::RegisterBenchmark(cases[i].name, [&b, &road](benchmark::State& s) { ShadeSamples(s, b, road); });
+        benchmark::RegisterBenchmark(cases[i].name, [&b, &road](benchmark::State& s) { ShadeSamples(s, b, road); })
+            ->Threads(1)
+            ->Threads(allThreads)
+            ->UseRealTime();
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

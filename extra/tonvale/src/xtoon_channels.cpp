@@ -70,8 +70,9 @@ static_assert(sizeof kLinks / sizeof kLinks[0] == kLinkCount);
 
 const char* const kHostPackets[] = {"sample.ray", "surface.normal", "sample.parms"};
 
-// shadeMix to stepPos drive their own packet fields per sample; zRange is
-// driven by the material (it becomes zMax and the ratio).
+// shadeMix to stepPos drive their own packet fields per sample, in the order
+// they are linked; zRange is driven by the material (it becomes zMax and the
+// ratio) in its place after zMin.
 const SampleLink kSampleLinks[] = {
     {kLinkShadeMix},   {kLinkZMin},     {kLinkZRange},         {kLinkStrength}, {kLinkPatAlpha},
     {kLinkBrightness}, {kLinkContrast}, {kLinkShadows},        {kLinkIndirectLight},
@@ -82,7 +83,7 @@ constexpr SampleOverride drive(uint16_t link, DriveKind kind) {
 }
 const SampleOverride kOverrides[] = {
     drive(kLinkShadeMix, DriveKind::Float),          drive(kLinkZMin, DriveKind::Float),
-    drive(kLinkStrength, DriveKind::Float),          drive(kLinkPatAlpha, DriveKind::Float),
+    drive(kLinkZRange, DriveKind::Material),         drive(kLinkStrength, DriveKind::Float),          drive(kLinkPatAlpha, DriveKind::Float),
     drive(kLinkBrightness, DriveKind::Float),        drive(kLinkContrast, DriveKind::Float),
     drive(kLinkShadows, DriveKind::Float),           drive(kLinkIndirectLight, DriveKind::Float),
     drive(kLinkDetail, DriveKind::Float),            drive(kLinkFlipHoriz, DriveKind::BooleanByte),
@@ -109,20 +110,20 @@ const ChannelMatch kHints[] = {{"detail"}, {"strength"}, {"patAlpha"}};
 }  // namespace
 
 const MaterialDesc kXToonDesc = {
-    kXToonItemType,
-    kXToonPacketName,
-    kChannels,
-    kLinks,
-    kHostPackets,
-    kSampleLinks,
-    kLinkShadeMix,
-    14,
-    kOverrides,
-    sizeof(XToonBlock),
-    sizeof(XToonPacketData),
-    0,
-    0x801,
-    {kSwitches, {}, kHints},
+    .itemType = kXToonItemType,
+    .packetName = kXToonPacketName,
+    .channels = kChannels,
+    .links = kLinks,
+    .hostPackets = kHostPackets,
+    .sampleLinks = kSampleLinks,
+    .sampleDrivenFirst = kLinkShadeMix,  // shadeMix to stepPos
+    .sampleDrivenCount = 14,
+    .overrides = kOverrides,
+    .blockSize = sizeof(XToonBlock),
+    .packetSize = sizeof(XToonPacketData),
+    .packetInBlock = 0,  // the block begins with the packet image
+    .flags = 0x801,
+    .ui = {.switches = kSwitches, .dependencies = {}, .hints = kHints},
 };
 
 #define FLOAT_INDEX(f) static_cast<uint32_t>(offsetof(XToonPacketData, f) / sizeof(float))

@@ -91,7 +91,10 @@ void XToonMaterial::BuildToneImage(CKvUser_Attributes& attr) {
     if (opened) (*m_dialogs)->MonitorRelease(m_dialogs);
 }
 
-void XToonMaterial::evaluateExtra(vt_IKvUnknown** evaluator, int* idx, void* packet, const void* block) const {
+void XToonMaterial::driveField(vt_IKvUnknown** evaluator, int* idx, const SampleOverride& o, void* packet,
+                               const void* block) const {
+    if (o.link != kLinkZRange) return;
+    // zMin has been driven already: the new range and zMin give zMax and the ratio.
     auto& p = *static_cast<XToonPacketData*>(packet);
     const auto& b = *static_cast<const XToonPacketData*>(block);
     const double range = nodalFloat(evaluator, idx, kLinkZRange, DepthRange(b));

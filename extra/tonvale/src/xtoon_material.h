@@ -43,7 +43,8 @@ protected:
     // zMax and the ratio from zRange, the gradient filters and the tone image.
     void readExtra(CKvUser_Attributes& attr, void* block) override;
     // zRange per sample, recomputing zMax and the ratio.
-    void evaluateExtra(vt_IKvUnknown** evaluator, int* idx, void* packet, const void* block) const override;
+    void driveField(vt_IKvUnknown** evaluator, int* idx, const kv::shader::SampleOverride& o, void* packet,
+                    const void* block) const override;
 
 private:
     bool FindClip(vt_IKvUnknown** item);

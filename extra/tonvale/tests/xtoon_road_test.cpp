@@ -359,5 +359,28 @@ TEST_F(XToonRoadTest, EffectAndDriversKeepTheDepthRangeConsistent) {
     EXPECT_NE(roads_.back()->sampleDriven(), 0);
 }
 
+// Per sample the material asks the nodal service for its driven channels in
+// link order, zRange right after zMin; zMax and the ratio follow both new values.
+TEST_F(XToonRoadTest, NodalReadsFollowTheLinkOrder) {
+    MaterialRoad::Options o;
+    o.values = {{"zMin", 1.0}, {"zRange", 9.0}};
+    o.drivers = {{"zMin", Constant(2.0f)}, {"zRange", Constant(3.0f)}};
+    MaterialRoad* road = Road(o);
+    ASSERT_NE(road, nullptr);
+    std::vector<uint32_t> reads;
+    host_.session->nodal().valueReads = &reads;
+    const Shaded s = Shade(*road, Sample{});
+    host_.session->nodal().valueReads = nullptr;
+    std::vector<std::string> names;
+    for (uint32_t c : reads) names.push_back(road->item()->channels().at(c).name);
+    const std::vector<std::string> expected = {"shadeMix", "zMin",          "zRange", "strength",  "patAlpha",
+                                               "brightness", "contrast",    "shadows", "indirectLight", "detail",
+                                               "flipHoriz", "flipVert",     "useImage", "stepPos"};
+    EXPECT_EQ(names, expected);
+    EXPECT_FLOAT_EQ(s.packet.zMin, 2.0f);
+    EXPECT_FLOAT_EQ(s.packet.zMax, 5.0f);
+    EXPECT_FLOAT_EQ(s.packet.depthRatio, 5.0f / 2.000001f);
+}
+
 }  // namespace
 }  // namespace XToon_Shader::test

@@ -154,6 +154,9 @@ void CKvShaderMaterial::cmt_MaterialEvaluate(vt_IKvUnknown** evaluator, int* idx
                 storeField(packet, o.packetOffset, truncateToInt(nodalFloat(evaluator, idx, o.link, base), base));
                 break;
             }
+            case DriveKind::Material:
+                driveField(evaluator, idx, o, packet, data);
+                break;
         }
     }
     evaluateExtra(evaluator, idx, packet, data);

@@ -45,7 +45,7 @@ protected:
         session_ = std::make_unique<kvh::Session>();
         renderer_ = std::make_unique<Renderer>(scene_, session_->Layout(), std::vector<const kvh::MaterialRoad*>{});
         ts_ = renderer_->NewThreadState();
-        rays_ = renderer_->rayObject();
+        rays_ = Renderer::RayObjectOf(*ts_);
         ray_ = reinterpret_cast<const vt_IKvRaycast*>(*rays_);
     }
     void TearDown() override {
@@ -171,6 +171,24 @@ TEST_F(RayObjectTest, SurfaceRecordFollowsTheScreenOffset) {
     // Both faces of the cube's front edge, the sphere, the wall and the background.
     EXPECT_EQ(cubeSegments.size(), 2u);
     EXPECT_EQ(surfaces, (std::set<uint64_t>{0, kCube, kSphere, kWall}));
+}
+
+// Each render thread hands its samples a ray object of its own (shaders take
+// a reference to it per sample); all of them answer for the same scene, and
+// each goes with its thread state (TearDown counts the host objects).
+TEST_F(RayObjectTest, EachThreadStateHasItsOwnRayObject) {
+    ThreadStatePtr other = renderer_->NewThreadState();
+    vt_IKvUnknown** otherRays = Renderer::RayObjectOf(*other);
+    ASSERT_NE(otherRays, rays_);
+    renderer_->ShadeSample(*other, 28, 24, 0);
+    kvh::SampleVector& w = Renderer::PrimaryVector(*other);
+    kvh::SampleVector& v = sample(28, 24);
+    st_KVpSurfaceRecord a{}, b{};
+    ASSERT_EQ(ray_->SurfaceAtOffset(rays_, v.ptr(), 0, &a, 6.0f, 0.0f), KV_OK);
+    ASSERT_EQ(ray_->SurfaceAtOffset(otherRays, w.ptr(), 0, &b, 6.0f, 0.0f), KV_OK);
+    EXPECT_EQ(a.surfaceId, b.surfaceId);
+    EXPECT_EQ(a.segmentId, b.segmentId);
+    EXPECT_EQ(a.depth, b.depth);
 }
 
 TEST_F(RayObjectTest, Raycast1GivesPixelSubPixelAndNormalAtOffset) {

@@ -54,6 +54,7 @@ enum class DriveKind : uint8_t {
     Boolean,         // nodal slot 6, stored as int32 0 or 1
     BooleanByte,     // nodal slot 6 with the block's byte, stored as one byte 0 or 1
     IntegerByFloat,  // nodal slot 5 with the block's int32, truncated toward zero
+    Material,        // the material's driveField, in its place among the others
 };
 
 // Per-sample override: from the block field at `blockOffset` through the

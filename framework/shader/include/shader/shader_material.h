@@ -64,6 +64,12 @@ protected:
     virtual void shade(const ShadeContext& ctx) const = 0;
     // After the table reads, before the block goes to the host (may throw).
     virtual void readExtra(CKvUser_Attributes& attr, void* block) { (void)attr; (void)block; }
+    // A DriveKind::Material override, called in its place in the override
+    // table (no lock, no allocation, no throw).
+    virtual void driveField(vt_IKvUnknown** evaluator, int* idx, const SampleOverride& o, void* packet,
+                            const void* block) const {
+        (void)evaluator; (void)idx; (void)o; (void)packet; (void)block;
+    }
     // After the per-sample overrides (no lock, no allocation, no throw).
     virtual void evaluateExtra(vt_IKvUnknown** evaluator, int* idx, void* packet, const void* block) const {
         (void)evaluator; (void)idx; (void)packet; (void)block;

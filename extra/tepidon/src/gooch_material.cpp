@@ -67,8 +67,20 @@ const SwitchRule kSwitches[] = {
 const ChannelMatch kHints[] = {{"coolColor", true}, {"warmColor", true}, {"tintWarm"}, {"tintCool"}};
 
 const MaterialDesc kDesc = {
-    "material.gooch", kPacketName, kChannels, kLinks, kHostPackets, kSampleLinks, 1, 12, kOverrides,
-    sizeof(GoochBlock), sizeof(GoochPacketData), 0, 0, {kSwitches, {}, kHints},
+    .itemType = "material.gooch",
+    .packetName = kPacketName,
+    .channels = kChannels,
+    .links = kLinks,
+    .hostPackets = kHostPackets,
+    .sampleLinks = kSampleLinks,
+    .sampleDrivenFirst = 1,  // coolColor.R and the eleven channels after it
+    .sampleDrivenCount = 12,
+    .overrides = kOverrides,
+    .blockSize = sizeof(GoochBlock),
+    .packetSize = sizeof(GoochPacketData),
+    .packetInBlock = 0,
+    .flags = 0,
+    .ui = {.switches = kSwitches, .dependencies = {}, .hints = kHints},
 };
 
 const EffectValue kEffects[] = {

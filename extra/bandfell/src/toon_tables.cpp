@@ -164,22 +164,22 @@ const ChannelMatch kHints[] = {{"diffLevel"}, {"diffShift"}, {"specLevel"},  {"r
 const char* const kHostPackets[] = {"sample.parms"};
 
 const MaterialDesc kDesc = {
-    kToonItemType,
-    kToonPacketName,
-    kChannels,
-    kLinks,
-    kHostPackets,
-    kSampleLinks,
-    kDiffBands,
+    .itemType = kToonItemType,
+    .packetName = kToonPacketName,
+    .channels = kChannels,
+    .links = kLinks,
+    .hostPackets = kHostPackets,
+    .sampleLinks = kSampleLinks,
+    .sampleDrivenFirst = kDiffBands,
     // Every item channel from diffBands on: the per-sample channels are spread
     // over all of them (the gradient channels interleave with the bands).
-    kItemChannelCount,
-    kOverrides,
-    sizeof(ToonPacketData),
-    sizeof(ToonPacketData),
-    0,  // the block is the packet image
-    0,
-    {kSwitches, {}, kHints},
+    .sampleDrivenCount = kItemChannelCount,
+    .overrides = kOverrides,
+    .blockSize = sizeof(ToonPacketData),
+    .packetSize = sizeof(ToonPacketData),
+    .packetInBlock = 0,  // the block is the packet image
+    .flags = 0,
+    .ui = {.switches = kSwitches, .dependencies = {}, .hints = kHints},
 };
 
 }  // namespace
