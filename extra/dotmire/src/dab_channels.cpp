@@ -4,7 +4,7 @@
 
 #include "dab_packet.h"
 #include "dot_channel_rules.h"
-#include "shader/popup_lists.h"
+#include "shader/pattern_channels.h"
 
 namespace Stipple_Shader {
 namespace {
@@ -15,14 +15,14 @@ const ChannelSetup kChannels[] = {
     {"tileNum", "float", 1.0, 0},
     {"tileAngle", "angle", 0.0, 0},
     {"drawSpecular", "boolean", 0.0, 1},
-    {"screenMode", "integer", 0.0, 0, {}, hint_NPRScreenCoordsMode},
-    {"colorMode", "integer", 0.0, 0, {}, hint_NPRColorMode},
-    {"screenCoords", "boolean", 0.0, 1},
+    kScreenModeChannel,
+    kColorModeChannel,
+    kScreenCoordsChannel,
     {"useColor", "boolean", 0.0, 1},
     {"imageInvert", "boolean", 0.0, 0},
     {"useAlpha", "boolean", 0.0, 1},
-    {"zScale", "percent", 0.02, 0},
-    {"patColor", "color1", 0.0, 0, {0.0, 0.0, 0.0}},
+    kZScaleChannel,
+    kPatColorChannel,
     {"pointNum", "integer", 1024.0, 1024},
     {"pointRadius", "percent", 0.2, 0},
     {"seeThrough", "percent", 0.0, 0},
@@ -38,10 +38,10 @@ const ChannelSetup kChannels[] = {
     {"specularLevel", "percent", 1.0, 0},
     {"uvOffset", "percent", 0.0, 0},
     {"patAlpha", "percent", 1.0, 0},
-    {"sfReflection", "float", 0.0, 0},
-    {"sfForeshort", "float", 0.0, 0},
-    {"zMin", "distance", 0.0, 0},
-    {"zMax", "distance", 10.0, 0},
+    kSfReflectionChannel,
+    kSfForeshortChannel,
+    kZMinChannel,
+    kZMaxChannel,
     {"reflection", "percent", 0.0, 0},
     {"hueVariation", "percent", 0.0, 0},
     {"satVariation", "percent", 0.0, 0},

@@ -108,17 +108,7 @@ void StoreLens(Block& b, const kv::shader::CameraLens& lens) {
 // The pattern-coordinate values of a sample's packet and its block's screen mode.
 template <class Packet>
 kv::shader::PatternParams PatternParamsOf(const Packet& own, int32_t screenMode) {
-    kv::shader::PatternParams params;
-    params.angleSin = own.angleSin;
-    params.angleCos = own.angleCos;
-    params.zScale = own.zScale;
-    params.zMin = own.zMin;
-    params.zMax = own.zMax;
-    params.sfReflection = own.sfReflection;
-    params.sfForeshort = own.sfForeshort;
-    params.screenCoords = own.screenCoords != 0;
-    params.screenMode = screenMode;
-    return params;
+    return kv::shader::PatternParamsFrom(own, own.angleSin, own.angleCos, own.screenCoords != 0, screenMode);
 }
 
 }  // namespace Stipple_Shader

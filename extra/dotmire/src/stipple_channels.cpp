@@ -3,7 +3,7 @@
 #include <cstddef>
 
 #include "dot_channel_rules.h"
-#include "shader/popup_lists.h"
+#include "shader/pattern_channels.h"
 #include "stipple_packet.h"
 
 namespace Stipple_Shader {
@@ -15,13 +15,13 @@ const ChannelSetup kChannels[] = {
     {"tileNum", "float", 5.0, 5},
     {"tileAngle", "angle", 0.0, 0},
     {"drawSpecular", "boolean", 0.0, 0},
-    {"screenCoords", "boolean", 0.0, 1},
-    {"zScale", "percent", 0.02, 0},
-    {"patColor", "color1", 0.0, 0, {0.0, 0.0, 0.0}},
+    kScreenCoordsChannel,
+    kZScaleChannel,
+    kPatColorChannel,
     {"pointNum", "integer", 128.0, 128},
     {"pointRadius", "percent", 0.2, 0},
-    {"screenMode", "integer", 0.0, 0, {}, hint_NPRScreenCoordsMode},
-    {"colorMode", "integer", 0.0, 0, {}, hint_NPRColorMode},
+    kScreenModeChannel,
+    kColorModeChannel,
     {"seeThrough", "percent", 0.0, 0},
     {"brightness", "percent", 0.0, 0},
     {"contrast", "percent", 0.0, 0},
@@ -36,10 +36,10 @@ const ChannelSetup kChannels[] = {
     {"specularLevel", "percent", 1.0, 0},
     {"uvOffset", "percent", 0.0, 0},
     {"patAlpha", "percent", 1.0, 0},
-    {"sfReflection", "float", 0.0, 0},
-    {"sfForeshort", "float", 0.0, 0},
-    {"zMin", "distance", 0.0, 0},
-    {"zMax", "distance", 10.0, 0},
+    kSfReflectionChannel,
+    kSfForeshortChannel,
+    kZMinChannel,
+    kZMaxChannel,
     {"reflection", "percent", 0.0, 0},
     {"specular", "percent", 1.0, 0},
 };
@@ -128,8 +128,7 @@ const MaterialDesc kStippleDesc = {
     sizeof(StipplePacketData),
     static_cast<int32_t>(offsetof(StippleBlock, packet)),
     0x801,
-    {std::span(kDabSwitches).subspan(kColourRuleCount), std::span(kDabDependencies).subspan(kColourRuleCount),
-     kPatternHints},
+    {kScreenCoordSwitches, kScreenCoordDependencies, kPatternHints},
 };
 
 #define FLOAT_INDEX(f) static_cast<uint32_t>(offsetof(StipplePacketData, f) / sizeof(float))

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "shader/pattern_channels.h"
 #include "sketch_packet.h"
 
 namespace SketchTone_Shader {
@@ -13,9 +14,9 @@ const ChannelSetup kChannels[] = {
     {"sketchTiles", "float", 16.0, 0},
     {"sketchAngle", "angle", 0.0, 0},
     {"specular", "percent", 0.0, 1},
-    {"screenCoords", "boolean", 0.0, 1},
-    {"zScale", "percent", 0.02, 0},
-    {"patColor", "color1", 0.0, 0, {0.0, 0.0, 0.0}},
+    kScreenCoordsChannel,
+    kZScaleChannel,
+    kPatColorChannel,
     {"patAlpha", "percent", 1.0, 0},
     {"seeThrough", "percent", 0.0, 0},
     {"brightness", "percent", 0.0, 0},
@@ -27,13 +28,13 @@ const ChannelSetup kChannels[] = {
     {"shadingLevel", "percent", 1.0, 0},
     {"specularLevel", "percent", 1.0, 0},
     {"uvOffset", "percent", 0.0, 0},
-    {"sfReflection", "float", 0.0, 0},
-    {"sfForeshort", "float", 0.0, 0},
-    {"zMin", "distance", 0.0, 0},
-    {"zMax", "distance", 10.0, 0},
-    {"screenMode", "integer", 0.0, 0, {}, hint_NPRScreenCoordsMode},
+    kSfReflectionChannel,
+    kSfForeshortChannel,
+    kZMinChannel,
+    kZMaxChannel,
+    kScreenModeChannel,
     {"reflection", "percent", 0.0, 0},
-    {"colorMode", "integer", 0.0, 0, {}, hint_NPRColorMode},
+    kColorModeChannel,
     {"replaceSketchMap", "boolean", 0.0, 0},
     {"sketchMapLevel", "percent", 0.5, 0},
 };
@@ -106,31 +107,10 @@ static_assert(sizeof kOverrides / sizeof kOverrides[0] == 22);
 // every per-sample channel that MaterialEvaluate drives.
 constexpr uint32_t kSampleDrivenCount = 23;
 
-bool IsSurfaceFlow(int32_t mode) { return mode == 1; }
-
-constexpr const char* kScreenOnly = "This only applies when Screen Coordinates are used.";
-constexpr const char* kFlowOnly = "This only applies when Surface Flow is on.";
-const SwitchRule kSwitches[] = {
-    {{"zScale"}, "screenCoords", SwitchIsOn, kScreenOnly},
-    {{"screenMode"}, "screenCoords", SwitchIsOn, kScreenOnly},
-    {{"sfForeshort"}, "screenCoords", SwitchIsOn, kScreenOnly},
-    {{"sfReflection"}, "screenCoords", SwitchIsOn, kScreenOnly},
-    {{"zMin"}, "screenCoords", SwitchIsOn, kScreenOnly},
-    {{"zMax"}, "screenCoords", SwitchIsOn, kScreenOnly},
-    {{"sfForeshort"}, "screenMode", IsSurfaceFlow, kFlowOnly},
-    {{"sfReflection"}, "screenMode", IsSurfaceFlow, kFlowOnly},
-    {{"zMin"}, "screenMode", IsSurfaceFlow, kFlowOnly},
-    {{"zMax"}, "screenMode", IsSurfaceFlow, kFlowOnly},
-};
-// The surface-flow channels name the screen mode first; zScale and
-// screenMode take their one switch from the rules above.
-const char* const kFlowSwitches[] = {"screenMode", "screenCoords"};
-const DependencyRule kDependencies[] = {
-    {{"sfForeshort"}, kFlowSwitches},
-    {{"sfReflection"}, kFlowSwitches},
-    {{"zMin"}, kFlowSwitches},
-    {{"zMax"}, kFlowSwitches},
-};
+// zScale and screenMode take their one switch from the switch rules; the
+// surface-flow channels name theirs.
+constexpr std::span<const DependencyRule> kDependencies =
+    std::span(kScreenCoordDependencies).subspan(kScreenCoordOnlyRuleCount);
 // The host asks about the colour's components ("patColor.R").
 const ChannelMatch kHints[] = {{"patColor", true}, {"patAlpha"}, {"sketchTiles"}, {"sketchAngle"}, {"uvOffset"}};
 
@@ -150,7 +130,7 @@ const MaterialDesc kSketchToneDesc = {
     sizeof(st_KVpSketchTone),
     0,
     0x803,
-    {kSwitches, kDependencies, kHints},
+    {kScreenCoordSwitches, kDependencies, kHints},
 };
 
 #define FLOAT_INDEX(f) static_cast<uint32_t>(offsetof(st_KVpSketchTone, f) / sizeof(float))

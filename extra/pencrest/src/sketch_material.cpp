@@ -90,16 +90,7 @@ void SketchToneMaterial::shade(const ShadeContext& ctx) const {
     const auto* ray = static_cast<const st_KVpSampleRay*>(ctx.host[kPacketRay]);
     CKvUser_Raycast1 rays(ctx.rayObj);
 
-    PatternParams params;
-    params.angleSin = p.sine;
-    params.angleCos = p.cosine;
-    params.zScale = p.zScale;
-    params.zMin = p.zMin;
-    params.zMax = p.zMax;
-    params.sfReflection = p.sfReflection;
-    params.sfForeshort = p.sfForeshort;
-    params.screenCoords = b.screenCoords != 0;
-    params.screenMode = b.screenMode;
+    const PatternParams params = PatternParamsFrom(p, p.sine, p.cosine, b.screenCoords != 0, b.screenMode);
     const PatternSample sample = PatternSampleOf(ctx, kPacketTexture, kPacketResolution, kPacketNormal, kPacketRay);
     const PatternUV uv = PatternCoordinate(params, sample, m_pattern, rays);
 

@@ -4,6 +4,7 @@
 
 #include "halftone_layout.h"
 #include "shader/popup_lists.h"
+#include "shader/pattern_channels.h"
 
 namespace Halftone2_Shader {
 namespace {
@@ -21,14 +22,14 @@ const st_KVtTextValueHint kPatternHints[] = {
 const ChannelSetup kChannels[] = {
     {"cellPattern", "integer", 0.0, kPatternAdaptive, {}, kPatternHints},
     {"specPattern", "integer", 0.0, kPatternDots, {}, kPatternHints},
-    {"screenCoords", "boolean", 0.0, 1},
+    kScreenCoordsChannel,
     {"drawSpecular", "boolean", 0.0, 1},
-    {"screenMode", "integer", 0.0, 0, {}, hint_NPRScreenCoordsMode},
-    {"colorMode", "integer", 0.0, 0, {}, hint_NPRColorMode},
+    kScreenModeChannel,
+    kColorModeChannel,
     {"cellTiles", "float", 64.0, 0},
     {"cellAngle", "angle", 0.0, 0},
-    {"zScale", "percent", 0.02, 0},
-    {"patColor", "color1", 0.0, 0, {0.0, 0.0, 0.0}},
+    kZScaleChannel,
+    kPatColorChannel,
     {"seeThrough", "percent", 0.0, 0},
     {"brightness", "percent", 0.0, 0},
     {"contrast", "percent", 0.0, 0},
@@ -40,10 +41,10 @@ const ChannelSetup kChannels[] = {
     {"shadingLevel", "percent", 1.0, 0},
     {"specularLevel", "percent", 1.0, 0},
     {"uvOffset", "percent", 0.0, 0},
-    {"sfReflection", "float", 0.0, 0},
-    {"sfForeshort", "float", 0.0, 0},
-    {"zMin", "distance", 0.0, 0},
-    {"zMax", "distance", 10.0, 0},
+    kSfReflectionChannel,
+    kSfForeshortChannel,
+    kZMinChannel,
+    kZMaxChannel,
     {"reflection", "percent", 0.0, 0},
     {"specular", "percent", 1.0, 0},
     {"nprDiffuse", "percent", 0.0, 0},
@@ -137,28 +138,6 @@ const SampleOverride kOverrides[] = {
 #undef PF
 static_assert(sizeof kOverrides / sizeof kOverrides[0] == 22);
 
-bool SurfaceFlowOn(int32_t mode) { return mode == kScreenSurfaceFlow; }
-
-constexpr const char* kNeedsScreen = "This only applies when Screen Coordinates are used.";
-constexpr const char* kNeedsFlow = "This only applies when Surface Flow is on.";
-const SwitchRule kSwitches[] = {
-    {{"zScale"}, "screenCoords", SwitchIsOn, kNeedsScreen},
-    {{"screenMode"}, "screenCoords", SwitchIsOn, kNeedsScreen},
-    {{"sfForeshort"}, "screenCoords", SwitchIsOn, kNeedsScreen},
-    {{"sfReflection"}, "screenCoords", SwitchIsOn, kNeedsScreen},
-    {{"zMin"}, "screenCoords", SwitchIsOn, kNeedsScreen},
-    {{"zMax"}, "screenCoords", SwitchIsOn, kNeedsScreen},
-    {{"sfForeshort"}, "screenMode", SurfaceFlowOn, kNeedsFlow},
-    {{"sfReflection"}, "screenMode", SurfaceFlowOn, kNeedsFlow},
-    {{"zMin"}, "screenMode", SurfaceFlowOn, kNeedsFlow},
-    {{"zMax"}, "screenMode", SurfaceFlowOn, kNeedsFlow},
-};
-const char* const kFlowSwitches[] = {"screenMode", "screenCoords"};
-const char* const kScreenSwitch[] = {"screenCoords"};
-const DependencyRule kDependencies[] = {
-    {{"zScale"}, kScreenSwitch},      {{"screenMode"}, kScreenSwitch},  {{"sfForeshort"}, kFlowSwitches},
-    {{"sfReflection"}, kFlowSwitches}, {{"zMin"}, kFlowSwitches},       {{"zMax"}, kFlowSwitches},
-};
 // The host asks about the colour by its component names ("patColor.R").
 const ChannelMatch kHints[] = {{"patColor", true}, {"patAlpha"}, {"cellTiles"}, {"cellAngle"}, {"uvOffset"}};
 
@@ -178,7 +157,7 @@ const MaterialDesc kHalftoneDesc = {
     sizeof(st_KVpHalftone),
     -1,
     0x801,
-    {kSwitches, kDependencies, kHints},
+    {kScreenCoordSwitches, kScreenCoordDependencies, kHints},
 };
 
 #define FLOAT_INDEX(f) static_cast<uint32_t>(offsetof(st_KVpHalftone, f) / sizeof(float))

@@ -77,16 +77,7 @@ void HalftoneMaterial::shade(const ShadeContext& ctx) const {
     CKvUser_Raycast1 rays(ctx.rayObj);
     const auto* ray = static_cast<const st_KVpSampleRay*>(ctx.host[kPacketRay]);
 
-    PatternParams params;
-    params.angleSin = p->sinAngle;
-    params.angleCos = p->cosAngle;
-    params.zScale = p->zScale;
-    params.zMin = p->zMin;
-    params.zMax = p->zMax;
-    params.sfReflection = p->sfReflection;
-    params.sfForeshort = p->sfForeshort;
-    params.screenCoords = b.screenCoords;
-    params.screenMode = b.screenMode;
+    const PatternParams params = PatternParamsFrom(*p, p->sinAngle, p->cosAngle, b.screenCoords, b.screenMode);
     const PatternSample sample = PatternSampleOf(ctx, kPacketTexture, kPacketResolution, kPacketNormal, kPacketRay);
     const PatternUV uv = PatternCoordinate(params, sample, m_pattern, rays);
 

@@ -35,6 +35,24 @@ struct PatternParams {
     int screenMode = 0;         // 0 projection, any other value surface flow
 };
 
+// The params of a pattern packet: its depth and surface-flow fields (zScale,
+// zMin, zMax, sfReflection, sfForeshort, which every pattern packet names
+// alike), the angle's sine and cosine and the screen switches.
+template <class Packet>
+PatternParams PatternParamsFrom(const Packet& p, float angleSin, float angleCos, bool screenCoords, int screenMode) {
+    PatternParams params;
+    params.angleSin = angleSin;
+    params.angleCos = angleCos;
+    params.zScale = p.zScale;
+    params.zMin = p.zMin;
+    params.zMax = p.zMax;
+    params.sfReflection = p.sfReflection;
+    params.sfForeshort = p.sfForeshort;
+    params.screenCoords = screenCoords;
+    params.screenMode = screenMode;
+    return params;
+}
+
 // The sample: its vector (for the Raycast1 calls) and the host packets the
 // coordinate reads, each null when the vector lacks it. Absent packets read
 // as: texture (u, v) = (0, 0); resolution width 100 for the screen position
