@@ -11,6 +11,8 @@ namespace {
 
 using namespace kv::shader;
 
+// The k...Channel rows are the pattern channels every pattern material
+// declares alike; the others are this material's own.
 const ChannelSetup kChannels[] = {
     {"tileNum", "float", 5.0, 5},
     {"tileAngle", "angle", 0.0, 0},
@@ -22,25 +24,25 @@ const ChannelSetup kChannels[] = {
     {"pointRadius", "percent", 0.2, 0},
     kScreenModeChannel,
     kColorModeChannel,
-    {"seeThrough", "percent", 0.0, 0},
-    {"brightness", "percent", 0.0, 0},
-    {"contrast", "percent", 0.0, 0},
-    {"shadows", "percent", 0.0, 0},
+    kSeeThroughChannel,
+    kBrightnessChannel,
+    kContrastChannel,
+    kShadowsChannel,
     {"indirectLight", "percent", 0.0, 0},
     {"hueVariation", "percent", 0.0, 0},
     {"satVariation", "percent", 0.0, 0},
     {"valVariation", "percent", 0.0, 0},
-    {"replaceShading", "percent", 0.0, 0},
-    {"replaceSpecular", "percent", 0.0, 0},
-    {"shadingLevel", "percent", 1.0, 0},
-    {"specularLevel", "percent", 1.0, 0},
-    {"uvOffset", "percent", 0.0, 0},
-    {"patAlpha", "percent", 1.0, 0},
+    kReplaceShadingChannel,
+    kReplaceSpecularChannel,
+    kShadingLevelChannel,
+    kSpecularLevelChannel,
+    kUvOffsetChannel,
+    kPatAlphaChannel,
     kSfReflectionChannel,
     kSfForeshortChannel,
     kZMinChannel,
     kZMaxChannel,
-    {"reflection", "percent", 0.0, 0},
+    kReflectionChannel,
     {"specular", "percent", 1.0, 0},
 };
 

@@ -10,6 +10,8 @@ namespace {
 
 using namespace kv::shader;
 
+// The k...Channel rows are the pattern channels every pattern material
+// declares alike; the others are this material's own.
 const ChannelSetup kChannels[] = {
     {"sketchTiles", "float", 16.0, 0},
     {"sketchAngle", "angle", 0.0, 0},
@@ -17,23 +19,23 @@ const ChannelSetup kChannels[] = {
     kScreenCoordsChannel,
     kZScaleChannel,
     kPatColorChannel,
-    {"patAlpha", "percent", 1.0, 0},
-    {"seeThrough", "percent", 0.0, 0},
-    {"brightness", "percent", 0.0, 0},
-    {"contrast", "percent", 0.0, 0},
-    {"shadows", "percent", 0.0, 0},
+    kPatAlphaChannel,
+    kSeeThroughChannel,
+    kBrightnessChannel,
+    kContrastChannel,
+    kShadowsChannel,
     {"indirectLight", "percent", 1.0, 0},
-    {"replaceShading", "percent", 0.0, 0},
-    {"replaceSpecular", "percent", 0.0, 0},
-    {"shadingLevel", "percent", 1.0, 0},
-    {"specularLevel", "percent", 1.0, 0},
-    {"uvOffset", "percent", 0.0, 0},
+    kReplaceShadingChannel,
+    kReplaceSpecularChannel,
+    kShadingLevelChannel,
+    kSpecularLevelChannel,
+    kUvOffsetChannel,
     kSfReflectionChannel,
     kSfForeshortChannel,
     kZMinChannel,
     kZMaxChannel,
     kScreenModeChannel,
-    {"reflection", "percent", 0.0, 0},
+    kReflectionChannel,
     kColorModeChannel,
     {"replaceSketchMap", "boolean", 0.0, 0},
     {"sketchMapLevel", "percent", 0.5, 0},

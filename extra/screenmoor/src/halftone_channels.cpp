@@ -19,6 +19,8 @@ const st_KVtTextValueHint kPatternHints[] = {
 };
 
 // Integer and boolean defaults go in the integer argument, the others in the double.
+// The k...Channel rows are the pattern channels every pattern material
+// declares alike; the others are this material's own.
 const ChannelSetup kChannels[] = {
     {"cellPattern", "integer", 0.0, kPatternAdaptive, {}, kPatternHints},
     {"specPattern", "integer", 0.0, kPatternDots, {}, kPatternHints},
@@ -30,22 +32,22 @@ const ChannelSetup kChannels[] = {
     {"cellAngle", "angle", 0.0, 0},
     kZScaleChannel,
     kPatColorChannel,
-    {"seeThrough", "percent", 0.0, 0},
-    {"brightness", "percent", 0.0, 0},
-    {"contrast", "percent", 0.0, 0},
-    {"shadows", "percent", 0.0, 0},
+    kSeeThroughChannel,
+    kBrightnessChannel,
+    kContrastChannel,
+    kShadowsChannel,
     {"indirectLight", "percent", 0.0, 0},
-    {"patAlpha", "percent", 1.0, 0},
-    {"replaceShading", "percent", 0.0, 0},
-    {"replaceSpecular", "percent", 0.0, 0},
-    {"shadingLevel", "percent", 1.0, 0},
-    {"specularLevel", "percent", 1.0, 0},
-    {"uvOffset", "percent", 0.0, 0},
+    kPatAlphaChannel,
+    kReplaceShadingChannel,
+    kReplaceSpecularChannel,
+    kShadingLevelChannel,
+    kSpecularLevelChannel,
+    kUvOffsetChannel,
     kSfReflectionChannel,
     kSfForeshortChannel,
     kZMinChannel,
     kZMaxChannel,
-    {"reflection", "percent", 0.0, 0},
+    kReflectionChannel,
     {"specular", "percent", 1.0, 0},
     {"nprDiffuse", "percent", 0.0, 0},
     {"nprSpecular", "percent", 1.0, 0},

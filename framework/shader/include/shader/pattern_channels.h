@@ -13,7 +13,8 @@
 
 namespace kv::shader {
 
-// Set-up rows; each material places them in its own set-up order.
+// Set-up rows (name, type, default, hints); each material places them in
+// its own set-up order.
 inline constexpr ChannelSetup kScreenCoordsChannel = {"screenCoords", "boolean", 0.0, 1};
 inline constexpr ChannelSetup kScreenModeChannel = {"screenMode", "integer", 0.0, 0, {}, hint_NPRScreenCoordsMode};
 inline constexpr ChannelSetup kZScaleChannel = {"zScale", "percent", 0.02, 0};
@@ -23,6 +24,17 @@ inline constexpr ChannelSetup kZMinChannel = {"zMin", "distance", 0.0, 0};
 inline constexpr ChannelSetup kZMaxChannel = {"zMax", "distance", 10.0, 0};
 inline constexpr ChannelSetup kPatColorChannel = {"patColor", "color1", 0.0, 0, {0.0, 0.0, 0.0}};
 inline constexpr ChannelSetup kColorModeChannel = {"colorMode", "integer", 0.0, 0, {}, hint_NPRColorMode};
+inline constexpr ChannelSetup kPatAlphaChannel = {"patAlpha", "percent", 1.0, 0};
+inline constexpr ChannelSetup kSeeThroughChannel = {"seeThrough", "percent", 0.0, 0};
+inline constexpr ChannelSetup kBrightnessChannel = {"brightness", "percent", 0.0, 0};
+inline constexpr ChannelSetup kContrastChannel = {"contrast", "percent", 0.0, 0};
+inline constexpr ChannelSetup kShadowsChannel = {"shadows", "percent", 0.0, 0};
+inline constexpr ChannelSetup kReplaceShadingChannel = {"replaceShading", "percent", 0.0, 0};
+inline constexpr ChannelSetup kReplaceSpecularChannel = {"replaceSpecular", "percent", 0.0, 0};
+inline constexpr ChannelSetup kShadingLevelChannel = {"shadingLevel", "percent", 1.0, 0};
+inline constexpr ChannelSetup kSpecularLevelChannel = {"specularLevel", "percent", 1.0, 0};
+inline constexpr ChannelSetup kUvOffsetChannel = {"uvOffset", "percent", 0.0, 0};
+inline constexpr ChannelSetup kReflectionChannel = {"reflection", "percent", 0.0, 0};
 
 inline bool ScreenModeIsSurfaceFlow(int32_t mode) { return mode == kScreenSurfaceFlow; }
 
