@@ -87,7 +87,7 @@ void DabMaterial::readExtra(CKvUser_Attributes& attr, void* data) {
 
 void DabMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void*) const {
     auto& p = *static_cast<DabPacketData*>(packet);
-    AngleSinCos(p.angle, &p.angleSin, &p.angleCos);
+    kv::shader::StoreAngleTerms(p.angle, p.angleSin, p.angleCos);
 }
 
 void DabMaterial::shade(const ShadeContext& ctx) const {
@@ -124,7 +124,7 @@ DabPFX::DabPFX() : CKvShaderPFX(kDabPacketName, kDabEffects) {}
 void DabPFX::setValue(unsigned index, float* packet, const float* value) {
     CKvShaderPFX::setValue(index, packet, value);
     auto& p = *reinterpret_cast<DabPacketData*>(packet);
-    if (index == kDabEffectAngle) AngleSinCos(p.angle, &p.angleSin, &p.angleCos);
+    if (index == kDabEffectAngle) kv::shader::StoreAngleTerms(p.angle, p.angleSin, p.angleCos);
 }
 
 }  // namespace Stipple_Shader

@@ -67,11 +67,6 @@ void RaycastTrace::trace(float rgb[3]) const {
     m_rays.PopVector(m_vector);
 }
 
-void AngleSinCos(float angle, float* sine, float* cosine) {
-    *sine = static_cast<float>(std::sin(static_cast<double>(angle)));
-    *cosine = static_cast<float>(std::cos(static_cast<double>(angle)));
-}
-
 int32_t ClampPointCount(int32_t n) { return n < 1 ? 1 : (n > kTablePointCount ? kTablePointCount : n); }
 
 int32_t ClampColourMode(int32_t mode) { return mode < 0 ? 0 : (mode > 2 ? 2 : mode); }

@@ -11,6 +11,7 @@
 #include "shader/pattern_coords.h"
 #include "shader/shade_links.h"
 #include "shader/shader_material.h"
+#include "shader/shading_math.h"
 
 namespace Stipple_Shader {
 
@@ -76,8 +77,6 @@ private:
     std::size_t m_recordOffset;
 };
 
-// Sine and cosine of an angle, in double and rounded to float.
-void AngleSinCos(float angle, float* sine, float* cosine);
 
 // The point count held between 1 and the table's length.
 int32_t ClampPointCount(int32_t n);
@@ -93,7 +92,7 @@ void ClampRead(Block& b) {
     b.colorMode = ClampColourMode(b.colorMode);
     if (b.packet.specular < 0.0f) b.packet.specular = 0.0f;
     if (b.packet.reflection < 0.0f) b.packet.reflection = 0.0f;
-    AngleSinCos(b.packet.angle, &b.packet.angleSin, &b.packet.angleCos);
+    kv::shader::StoreAngleTerms(b.packet.angle, b.packet.angleSin, b.packet.angleCos);
 }
 
 // The lens into a block's header.

@@ -46,7 +46,7 @@ void StippleMaterial::readExtra(CKvUser_Attributes& attr, void* data) {
 
 void StippleMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void*) const {
     auto& p = *static_cast<StipplePacketData*>(packet);
-    AngleSinCos(p.angle, &p.angleSin, &p.angleCos);
+    kv::shader::StoreAngleTerms(p.angle, p.angleSin, p.angleCos);
     p.pointNum = ClampPointCount(p.pointNum);
     SetColourHSV(p);
 }
@@ -91,7 +91,7 @@ void StipplePFX::setValue(unsigned index, float* packet, const float* value) {
     CKvShaderPFX::setValue(index, packet, value);
     auto& p = *reinterpret_cast<StipplePacketData*>(packet);
     if (index == kStippleEffectColor) SetColourHSV(p);
-    else if (index == kStippleEffectAngle) AngleSinCos(p.angle, &p.angleSin, &p.angleCos);
+    else if (index == kStippleEffectAngle) kv::shader::StoreAngleTerms(p.angle, p.angleSin, p.angleCos);
 }
 
 }  // namespace Stipple_Shader

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "shader/shading_math.h"
+
 namespace Halftone2_Shader {
 
 // The ten shapes of the "=halftone2-pattern" popup.
@@ -93,11 +95,5 @@ struct HalftoneBlock {
 static_assert(sizeof(HalftoneBlock) == 35 * 4);
 static_assert(offsetof(HalftoneBlock, screenMode) == 4 * 4);
 static_assert(offsetof(HalftoneBlock, sfForeshort) == 34 * 4);
-
-// Sine and cosine of a cell angle (double precision, stored as float).
-inline void StoreSineCosine(float angle, float& sine, float& cosine) {
-    sine = static_cast<float>(std::sin(static_cast<double>(angle)));
-    cosine = static_cast<float>(std::cos(static_cast<double>(angle)));
-}
 
 }  // namespace Halftone2_Shader

@@ -57,12 +57,12 @@ void HalftoneMaterial::readExtra(CKvUser_Attributes& attr, void* block) {
     b.apertureY = lens.apertureY;
     b.focalLen = lens.focalLen;
     b.focusDist = lens.focusDist;
-    StoreSineCosine(b.cellAngle, b.sinAngle, b.cosAngle);
+    kv::shader::StoreAngleTerms(b.cellAngle, b.sinAngle, b.cosAngle);
 }
 
 void HalftoneMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void* block) const {
     auto& p = *static_cast<st_KVpHalftone*>(packet);
-    StoreSineCosine(p.cellAngle, p.sinAngle, p.cosAngle);
+    kv::shader::StoreAngleTerms(p.cellAngle, p.sinAngle, p.cosAngle);
     p.cellOffset = static_cast<const HalftoneBlock*>(block)->cellOffset;
 }
 

@@ -25,7 +25,7 @@ void HTonePFX::setValue(unsigned index, float* packet, const float* value) {
     CKvShaderPFX::setValue(index, packet, value);
     if (index != kEffectAngle) return;
     auto* p = reinterpret_cast<st_KVpHalftone*>(packet);
-    StoreSineCosine(p->cellAngle, p->sinAngle, p->cosAngle);
+    kv::shader::StoreAngleTerms(p->cellAngle, p->sinAngle, p->cosAngle);
 }
 
 KV_SHADER_MATERIAL_TAGS(HalftoneMaterial, "Halftone2 Shader");
