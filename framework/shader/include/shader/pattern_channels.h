@@ -1,8 +1,9 @@
 // The channels every pattern material declares alike (the pattern-coordinate
-// channels, the pattern colour and the colour mode) and the user-interface
-// rules of the coordinate channels: zScale and screenMode apply only while
-// "screenCoords" is on; the surface-flow channels (sfForeshort, sfReflection,
-// zMin, zMax) also need "screenMode" on surface flow.
+// channels, the pattern colour, the colour mode and the shading and mixing
+// amounts) and the user-interface rules of the coordinate channels: zScale
+// and screenMode apply only while "screenCoords" is on; the surface-flow
+// channels (sfForeshort, sfReflection, zMin, zMax) also need "screenMode" on
+// surface flow.
 #pragma once
 
 #include <array>
