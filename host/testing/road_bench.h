@@ -42,7 +42,28 @@ struct BenchThread {
     kvh::VectorPool pool;
     OwnedRays rays;
     BenchThread(const kvh::PacketLayout& layout, kvh::RayHooks* hooks) : pool(layout), rays(hooks) {}
+
+    // Shades `v` with this thread's ray object onto a black opaque output.
+    void Shade(const kvh::MaterialRoad& road, kvh::SampleVector& v, st_KVpShadeComponents& sc) const {
+        st_KVpShadeOutput out{{0.0f, 0.0f, 0.0f}, 1.0f};
+        road.Shade(v, rays.ptr(), sc, out);
+        benchmark::DoNotOptimize(out);
+    }
 };
+
+// A plug-in and kvtest.kv, whose "passthrough" material does nothing per
+// sample (the road's own cost), loaded into `host`; a failure ends the
+// binary with `who`'s message.
+struct BenchPlugins {
+    kvh::PluginLibrary* plugin;
+    kvh::PluginLibrary* test;
+};
+inline BenchPlugins LoadBesidePassThrough(PluginSession& host, const char* pluginFile, const char* who) {
+    kvh::PluginLibrary* plugin = host.Load(pluginFile);
+    kvh::PluginLibrary* test = plugin ? host.Load("kvtest.kv") : nullptr;
+    if (!plugin || !test) Die(who, host.error);
+    return {plugin, test};
+}
 
 // The shading loop of one benchmark thread over a prepared road.
 using RoadLoop = std::function<void(benchmark::State&, const kvh::MaterialRoad&, BenchThread&)>;

@@ -24,9 +24,7 @@ void ShadeSamples(benchmark::State& state, const kvh::MaterialRoad& road, kvt::B
             sc.diffLit[c] = sc.diffUnshad[c] = light * 0.8f;
             sc.spec[c] = 0.1f;
         }
-        st_KVpShadeOutput out{{0.0f, 0.0f, 0.0f}, 1.0f};
-        road.Shade(v, t.rays.ptr(), sc, out);
-        benchmark::DoNotOptimize(out);
+        t.Shade(road, v, sc);
     }
 }
 
@@ -35,9 +33,7 @@ void ShadeSamples(benchmark::State& state, const kvh::MaterialRoad& road, kvt::B
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     kvt::PluginSession host;
-    kvh::PluginLibrary* dots = host.Load("dotmire.kv");
-    kvh::PluginLibrary* test = dots ? host.Load("kvtest.kv") : nullptr;
-    if (!dots || !test) kvt::Die("dotmire_bench", host.error);
+    const auto [dots, test] = kvt::LoadBesidePassThrough(host, "dotmire.kv", "dotmire_bench");
     host.session->scene().CreateClip("brush", kvh::ProceduralHatching(64, 64));
 
     kvh::MaterialRoad::Options stipple;

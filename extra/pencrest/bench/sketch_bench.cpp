@@ -43,9 +43,7 @@ void ShadeSamples(benchmark::State& state, const kvh::MaterialRoad& road, kvt::B
         tex->v = float(i % 240) / 240.0f;
         st_KVpShadeComponents sc{};
         for (int c = 0; c < 3; ++c) sc.diffLit[c] = sc.diffUnshad[c] = float(i % 11) / 10.0f;
-        st_KVpShadeOutput out{{0.0f, 0.0f, 0.0f}, 1.0f};
-        road.Shade(v, t.rays.ptr(), sc, out);
-        benchmark::DoNotOptimize(out);
+        t.Shade(road, v, sc);
     }
 }
 
@@ -55,9 +53,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     kvt::PluginSession host;
     TiltedNormals hooks;
-    kvh::PluginLibrary* sketch = host.Load("pencrest.kv");
-    kvh::PluginLibrary* test = sketch ? host.Load("kvtest.kv") : nullptr;
-    if (!sketch || !test) kvt::Die("pencrest_bench", host.error);
+    const auto [sketch, test] = kvt::LoadBesidePassThrough(host, "pencrest.kv", "pencrest_bench");
     kvh::Scene& scene = host.session->scene();
     scene.CreateCamera("cam", 0.05, 0.036, 0.027, 5.0, kvh::Mat4());
     scene.CreateLocator("a", kvh::Mat4::Translation(1.0, 0.5, 6.0));

@@ -24,9 +24,7 @@ void ShadeSamples(benchmark::State& state, const kvh::MaterialRoad& road, kvt::B
             sc.spec[c] = 0.2f * light;
             sc.refl[c] = 0.05f;
         }
-        st_KVpShadeOutput out{{0.0f, 0.0f, 0.0f}, 1.0f};
-        road.Shade(v, t.rays.ptr(), sc, out);
-        benchmark::DoNotOptimize(out);
+        t.Shade(road, v, sc);
     }
 }
 
@@ -36,9 +34,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     kvt::PluginSession host;
     Halftone2_Shader::test::HalftoneRays hooks;
-    kvh::PluginLibrary* halftone = host.Load("screenmoor.kv");
-    kvh::PluginLibrary* test = halftone ? host.Load("kvtest.kv") : nullptr;
-    if (!halftone || !test) kvt::Die("screenmoor_bench", host.error);
+    const auto [halftone, test] = kvt::LoadBesidePassThrough(host, "screenmoor.kv", "screenmoor_bench");
     hooks.lean = 0.002f;  // re-sampled normals turn with the offset
     kvh::Scene& scene = host.session->scene();
     const double x[3] = {1, 0, 0}, y[3] = {0, -1, 0}, z[3] = {0, 0, -1}, p[3] = {0, 0, 5};

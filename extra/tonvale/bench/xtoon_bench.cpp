@@ -25,9 +25,7 @@ void ShadeSamples(benchmark::State& state, const kvh::MaterialRoad& road, kvt::B
             sc.spec[c] = 0.1f;
             sc.refl[c] = 0.05f;
         }
-        st_KVpShadeOutput out{{0.0f, 0.0f, 0.0f}, 1.0f};
-        road.Shade(v, t.rays.ptr(), sc, out);
-        benchmark::DoNotOptimize(out);
+        t.Shade(road, v, sc);
     }
 }
 
@@ -36,9 +34,7 @@ void ShadeSamples(benchmark::State& state, const kvh::MaterialRoad& road, kvt::B
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     kvt::PluginSession host;
-    kvh::PluginLibrary* xtoon = host.Load("tonvale.kv");
-    kvh::PluginLibrary* test = xtoon ? host.Load("kvtest.kv") : nullptr;
-    if (!xtoon || !test) kvt::Die("tonvale_bench", host.error);
+    const auto [xtoon, test] = kvt::LoadBesidePassThrough(host, "tonvale.kv", "tonvale_bench");
     host.session->scene().CreateClip("clip", kvh::ProceduralHatching(512, 512));
 
     kvh::MaterialRoad::Options dof;
