@@ -115,6 +115,13 @@ inline void ExpectShaderServers(const kvh::PluginLibrary& lib, ServerNames mater
     EXPECT_EQ(servers[2].Tag("textureFX.category"), "surface");
 }
 
+// The road's material names `packet` as its own and answers `flags`.
+inline void ExpectMaterialPacketAndFlags(const kvh::MaterialRoad& road, const char* packet, int32_t flags) {
+    EXPECT_EQ(road.customPacket(), packet);
+    vt_IKvUnknown** material = road.material();
+    EXPECT_EQ((*reinterpret_cast<vt_IKvCustomMaterial**>(material))->Flags(material), flags);
+}
+
 // The ChannelUI record of `channel` among a road's ProbeChannelUI answers.
 inline const kvh::ChannelUIRecord& UiOf(const std::vector<kvh::ChannelUIRecord>& all, const std::string& channel) {
     for (const auto& r : all)

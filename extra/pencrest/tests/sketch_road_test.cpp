@@ -16,9 +16,7 @@ TEST_F(SketchRoadTest, ServersChannelsAndDefaults) {
 
     MaterialRoad* road = Road();
     ASSERT_TRUE(road);
-    EXPECT_EQ(road->customPacket(), "sketchtone.shader.packet");
-    vt_IKvUnknown** material = road->material();
-    EXPECT_EQ((*reinterpret_cast<vt_IKvCustomMaterial**>(material))->Flags(material), 0x803);
+    kvt::ExpectMaterialPacketAndFlags(*road, "sketchtone.shader.packet", 0x803);
 
     const auto& ch = road->item()->channels();
     const char* names[] = {"sketchTiles", "sketchAngle", "specular", "screenCoords", "zScale", "patColor.R",

@@ -23,9 +23,7 @@ TEST_F(HalftoneRoadTest, ServersPacketAndEffectTable) {
 
     MaterialRoad* road = Road();
     ASSERT_TRUE(road);
-    EXPECT_EQ(road->customPacket(), "halftone2.shader.packet");
-    vt_IKvUnknown** material = road->material();
-    EXPECT_EQ((*reinterpret_cast<vt_IKvCustomMaterial**>(material))->Flags(material), 0x801);
+    kvt::ExpectMaterialPacketAndFlags(*road, "halftone2.shader.packet", 0x801);
     const int32_t index = host_.session->Layout().IndexAtOffset(PacketOffset());
     ASSERT_GE(index, 0);
     EXPECT_EQ(host_.session->Layout().packets()[uint32_t(index)].size, 104u);

@@ -17,9 +17,7 @@ TEST_F(XToonRoadTest, ServersTagsPacketAndEffectTable) {
 
     MaterialRoad* road = Road();
     ASSERT_TRUE(road);
-    EXPECT_EQ(road->customPacket(), "xtoon.shader.packet");
-    vt_IKvUnknown** material = road->material();
-    EXPECT_EQ((*reinterpret_cast<vt_IKvCustomMaterial**>(material))->Flags(material), 0x801);
+    kvt::ExpectMaterialPacketAndFlags(*road, "xtoon.shader.packet", 0x801);
     const auto& packets = host_.session->Layout().packets();
     const int32_t index = host_.session->Layout().IndexAtOffset(PacketOffset());
     ASSERT_GE(index, 0);
