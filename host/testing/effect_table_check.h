@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstring>
+#include <initializer_list>
 #include <vector>
 
 #include <kv/kv_abi.h>
@@ -44,6 +46,26 @@ inline void ExpectEffectRows(vt_IKvUnknown** fx, size_t packetWords, const std::
         ASSERT_EQ(vt->Get(fx, index, packet.data(), got, nullptr), KV_OK);
         EXPECT_EQ(got[n - 1], in[n - 1]) << row.name;
     }
+}
+
+// Indices outside the table, negative ones included, touch nothing:
+// pfx_ByIndex leaves the name, pfx_Get the value and pfx_Set the packet as
+// they were, and each still answers KV_OK.
+template <class Packet>
+void ExpectOutsideRowsIgnored(vt_IKvUnknown** fx, Packet& packet, std::initializer_list<int> outside) {
+    const auto* vt = reinterpret_cast<const vt_IKvPacketEffect*>(*fx);
+    const Packet before = packet;
+    for (int bad : outside) {
+        const char* name = "untouched";
+        float value[3] = {42.0f, 42.0f, 42.0f};
+        const float in[3] = {7.0f, 7.0f, 7.0f};
+        EXPECT_EQ(vt->ByIndex(fx, bad, &name, nullptr, nullptr), KV_OK) << bad;
+        EXPECT_STREQ(name, "untouched") << bad;
+        EXPECT_EQ(vt->Get(fx, bad, &packet, value, nullptr), KV_OK) << bad;
+        EXPECT_EQ(value[0], 42.0f) << bad;
+        EXPECT_EQ(vt->Set(fx, bad, &packet, in, nullptr), KV_OK) << bad;
+    }
+    EXPECT_EQ(std::memcmp(&packet, &before, sizeof packet), 0);
 }
 
 }  // namespace kvt

@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "testing/host_object_check.h"
+#include "core/image.h"
+#include "core/pattern.h"
 #include "testing/plugin_session.h"
 
 namespace kvt {
@@ -25,19 +28,23 @@ protected:
         lib_ = host_.Load(path);
         ASSERT_NE(lib_, nullptr) << host_.error;
     }
-    // Releases the roads, the pool and the session; no host object may be left.
+    // Releases the roads, the pool, the ray object and the session; no host
+    // object may be left.
     void TearDown() override {
         roads_.clear();
         pool_.reset();
+        rays_.reset();
         host_.session.reset();
         objects_.ExpectNoneLeft();
     }
 
     // A prepared road of the server, named after it and a count unless the
     // options name it; null (with a failure) when it cannot be prepared.
-    kvh::MaterialRoad* Road(kvh::MaterialRoad::Options o = {}) {
-        if (o.itemName.empty()) o.itemName = server_ + std::to_string(roads_.size());
-        auto road = host_.Road(lib_, server_, std::move(o));
+    kvh::MaterialRoad* Road(kvh::MaterialRoad::Options o = {}) { return RoadOf(server_, std::move(o)); }
+    // The same for another material server of the plug-in.
+    kvh::MaterialRoad* RoadOf(const std::string& server, kvh::MaterialRoad::Options o = {}) {
+        if (o.itemName.empty()) o.itemName = server + std::to_string(roads_.size());
+        auto road = host_.Road(lib_, server, std::move(o));
         EXPECT_NE(road, nullptr) << host_.error;
         if (!road) return nullptr;
         roads_.push_back(std::move(road));
@@ -54,11 +61,36 @@ protected:
     kvh::PluginLibrary* lib_ = nullptr;
     std::vector<std::unique_ptr<kvh::MaterialRoad>> roads_;
     std::unique_ptr<kvh::VectorPool> pool_;
+    std::optional<OwnedRays> rays_;  // the fixture's ray object, when a test makes one
 
 private:
     std::string pluginFile_;
     std::string server_;
 };
+
+// A pattern with every colour component `v`.
+inline kvh::Pattern ConstantPattern(float v) {
+    kvh::Pattern p;
+    p.a[0] = p.a[1] = p.a[2] = v;
+    return p;
+}
+
+// A 256 x 256 clip whose pixel (x, y) is (x / 255, y / 255, blue, alpha): a
+// material's image needs no resampling and each lookup names its pixel.
+inline std::shared_ptr<kvh::ImageData> CoordinateImage(float blue = 0.5f, float alpha = 1.0f) {
+    auto img = std::make_shared<kvh::ImageData>();
+    img->width = img->height = 256;
+    img->rgba.resize(256 * 256 * 4);
+    for (uint32_t y = 0; y < 256; ++y)
+        for (uint32_t x = 0; x < 256; ++x) {
+            float* p = &img->rgba[(y * 256 + x) * 4];
+            p[0] = float(x) / 255.0f;
+            p[1] = float(y) / 255.0f;
+            p[2] = blue;
+            p[3] = alpha;
+        }
+    return img;
+}
 
 // A server's name and its "server.username".
 struct ServerNames {
@@ -81,6 +113,13 @@ inline void ExpectShaderServers(const kvh::PluginLibrary& lib, ServerNames mater
     }
     EXPECT_EQ(servers[1].Tag("vpacket.category"), "sample");
     EXPECT_EQ(servers[2].Tag("textureFX.category"), "surface");
+}
+
+// The road's material names `packet` as its own and answers `flags`.
+inline void ExpectMaterialPacketAndFlags(const kvh::MaterialRoad& road, const char* packet, int32_t flags) {
+    EXPECT_EQ(road.customPacket(), packet);
+    vt_IKvUnknown** material = road.material();
+    EXPECT_EQ((*reinterpret_cast<vt_IKvCustomMaterial**>(material))->Flags(material), flags);
 }
 
 // The ChannelUI record of `channel` among a road's ProbeChannelUI answers.

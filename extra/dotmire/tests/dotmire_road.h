@@ -13,8 +13,7 @@
 #include "core/image.h"
 #include "dab_packet.h"
 #include "stipple_packet.h"
-#include "testing/host_object_check.h"
-#include "testing/plugin_session.h"
+#include "testing/road_fixture.h"
 
 namespace Stipple_Shader::test {
 
@@ -35,22 +34,7 @@ struct Shaded {
     st_KVpShadeComponents sc;
 };
 
-// A 256 x 256 clip whose pixel (x, y) is (x / 255, y / 255, 0.5, 1): the dab
-// image needs no resampling and each stamp names the pixel it read.
-inline std::shared_ptr<kvh::ImageData> CoordinateImage(float blue = 0.5f) {
-    auto img = std::make_shared<kvh::ImageData>();
-    img->width = img->height = 256;
-    img->rgba.resize(256 * 256 * 4);
-    for (uint32_t y = 0; y < 256; ++y)
-        for (uint32_t x = 0; x < 256; ++x) {
-            float* p = &img->rgba[(y * 256 + x) * 4];
-            p[0] = float(x) / 255.0f;
-            p[1] = float(y) / 255.0f;
-            p[2] = blue;
-            p[3] = 1.0f;
-        }
-    return img;
-}
+using kvt::CoordinateImage;
 
 // Road options with channel values, "shadeLoc" links and per-sample drivers.
 inline kvh::MaterialRoad::Options With(std::vector<kvh::ChannelValue> values, std::vector<std::string> links = {},
@@ -62,41 +46,23 @@ inline kvh::MaterialRoad::Options With(std::vector<kvh::ChannelValue> values, st
     return o;
 }
 
-class DotRoadTest : public ::testing::Test {
+class DotRoadTest : public kvt::RoadFixture {
 protected:
-    void SetUp() override {
-        const std::string path = kvh::Session::FindPluginFile("dotmire.kv");
-        ASSERT_FALSE(path.empty()) << "dotmire.kv not built";
-        lib_ = host_.Load(path);
-        ASSERT_NE(lib_, nullptr) << host_.error;
-    }
-    void TearDown() override {
-        roads_.clear();
-        pool_.reset();
-        rays_.reset();
-        host_.session.reset();
-        objects_.ExpectNoneLeft();
-    }
+    DotRoadTest() : RoadFixture("dotmire.kv", "stipple") {}
 
     // A prepared road of "stipple" or "dab" in texture coordinates with one
     // repeat, so that the sample's (u, v) is its place in the point pattern.
     kvh::MaterialRoad* Road(const std::string& server, kvh::MaterialRoad::Options o = {}) {
-        if (o.itemName.empty()) o.itemName = server + std::to_string(roads_.size());
         std::vector<kvh::ChannelValue> values = {{"screenCoords", 0.0}, {"tileNum", 1.0}};
         values.insert(values.end(), o.values.begin(), o.values.end());
         o.values = std::move(values);
-        auto road = host_.Road(lib_, server, std::move(o));
-        EXPECT_NE(road, nullptr) << host_.error;
-        if (!road) return nullptr;
-        roads_.push_back(std::move(road));
-        return roads_.back().get();
+        return RoadOf(server, std::move(o));
     }
     kvh::Scene& Scene() { return host_.session->scene(); }
 
     kvh::SampleVector& Vector() {
-        if (!pool_) pool_ = std::make_unique<kvh::VectorPool>(host_.session->Layout());
         if (!rays_) rays_.emplace();
-        return pool_->BeginSample(0, 0, 0.5f, 0.5f, 0);
+        return Pool().BeginSample(0, 0, 0.5f, 0.5f, 0);
     }
     int32_t PacketOffset(const char* name) { return host_.session->Layout().OffsetOf(name); }
 
@@ -141,13 +107,6 @@ protected:
         return *static_cast<const StippleBlock*>(road.block());
     }
     static const DabBlock& DabOf(const kvh::MaterialRoad& road) { return *static_cast<const DabBlock*>(road.block()); }
-
-    kvt::HostObjectCheck objects_;  // before the session exists
-    kvt::PluginSession host_;
-    kvh::PluginLibrary* lib_ = nullptr;
-    std::vector<std::unique_ptr<kvh::MaterialRoad>> roads_;
-    std::unique_ptr<kvh::VectorPool> pool_;
-    std::optional<kvt::OwnedRays> rays_;
 };
 
 }  // namespace Stipple_Shader::test

@@ -3,17 +3,12 @@
 #include <cmath>
 
 #include "dotmire_road.h"
+#include "testing/effect_table_check.h"
 
 namespace Stipple_Shader::test {
 namespace {
 
 using kvh::MaterialRoad;
-
-kvh::Pattern Constant(float v) {
-    kvh::Pattern p;
-    p.a[0] = p.a[1] = p.a[2] = v;
-    return p;
-}
 
 TEST_F(DotRoadTest, SixServersInOrderWithTheirTags) {
     const auto& s = lib_->servers();
@@ -162,7 +157,7 @@ TEST_F(DotRoadTest, ReadsClampCountsModesAndHighlights) {
     }
     // A texture driving specular to -0.5 per sample keeps -0.5; the per-sample
     // point count is held in range for the stipple only.
-    MaterialRoad* driven = Road("stipple", With({}, {}, {{"specular", Constant(-0.5f)}, {"pointNum", Constant(20000.0f)}}));
+    MaterialRoad* driven = Road("stipple", With({}, {}, {{"specular", kvt::ConstantPattern(-0.5f)}, {"pointNum", kvt::ConstantPattern(20000.0f)}}));
     ASSERT_TRUE(driven);
     EXPECT_NE(driven->sampleDriven(), 0);
     Shade(*driven, Sample{});
@@ -170,12 +165,12 @@ TEST_F(DotRoadTest, ReadsClampCountsModesAndHighlights) {
     EXPECT_EQ(sp.specular, -0.5f);
     EXPECT_EQ(sp.pointNum, 8192);
     // The last per-sample channels count as driven too (32 and 36 item channels from tileNum).
-    MaterialRoad* lastStipple = Road("stipple", With({}, {}, {{"specular", Constant(0.5f)}}));
-    MaterialRoad* lastDab = Road("dab", With({}, {}, {{"valVariation", Constant(0.5f)}}));
+    MaterialRoad* lastStipple = Road("stipple", With({}, {}, {{"specular", kvt::ConstantPattern(0.5f)}}));
+    MaterialRoad* lastDab = Road("dab", With({}, {}, {{"valVariation", kvt::ConstantPattern(0.5f)}}));
     ASSERT_TRUE(lastStipple && lastDab);
     EXPECT_NE(lastStipple->sampleDriven(), 0);
     EXPECT_NE(lastDab->sampleDriven(), 0);
-    MaterialRoad* dab = Road("dab", With({}, {}, {{"pointNum", Constant(20000.0f)}, {"tileAngle", Constant(1.0f)}}));
+    MaterialRoad* dab = Road("dab", With({}, {}, {{"pointNum", kvt::ConstantPattern(20000.0f)}, {"tileAngle", kvt::ConstantPattern(1.0f)}}));
     ASSERT_TRUE(dab);
     Shade(*dab, Sample{});
     const auto dp = LastPacket<DabPacketData>("shader.dab.packet");
@@ -271,22 +266,8 @@ TEST_F(DotRoadTest, EffectsConvertColoursAndAngles) {
     EXPECT_EQ(got, 0.0f);
 
     // Indices outside the tables, negative ones included, write nothing.
-    const StipplePacketData sBefore = s;
-    const DabPacketData dBefore = d;
-    auto untouched = [](const vt_IKvPacketEffect* t, vt_IKvUnknown** fx, void* packet, int bad) {
-        const char* name = "untouched";
-        float value[3] = {42.0f, 42.0f, 42.0f};
-        const float in[3] = {7.0f, 7.0f, 7.0f};
-        EXPECT_EQ(t->ByIndex(fx, bad, &name, nullptr, nullptr), KV_OK);
-        EXPECT_STREQ(name, "untouched");
-        EXPECT_EQ(t->Get(fx, bad, packet, value, nullptr), KV_OK);
-        EXPECT_EQ(value[0], 42.0f);
-        EXPECT_EQ(t->Set(fx, bad, packet, in, nullptr), KV_OK);
-    };
-    for (int bad : {-1, 15, 1000}) untouched(st, stipple.get(), &s, bad);
-    for (int bad : {-1, 11, 1000}) untouched(dt, dab.get(), &d, bad);
-    EXPECT_EQ(std::memcmp(&s, &sBefore, sizeof s), 0);
-    EXPECT_EQ(std::memcmp(&d, &dBefore, sizeof d), 0);
+    kvt::ExpectOutsideRowsIgnored(stipple.get(), s, {-1, 15, 1000});
+    kvt::ExpectOutsideRowsIgnored(dab.get(), d, {-1, 11, 1000});
 }
 
 TEST_F(DotRoadTest, StippleDotsFollowTheToneThroughTheRoad) {

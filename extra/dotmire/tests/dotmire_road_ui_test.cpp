@@ -74,14 +74,6 @@ TEST_F(DotRoadTest, SamplesKeepTheImageOfTheirBlock) {
     EXPECT_NEAR(Shade(*road, Sample{}).color[2], 0.9f, 1e-6);
 }
 
-const kvh::ChannelUIRecord& Find(const std::vector<kvh::ChannelUIRecord>& ui, const std::string& channel) {
-    for (const auto& r : ui)
-        if (r.channel == channel) return r;
-    static const kvh::ChannelUIRecord none;
-    ADD_FAILURE() << "no channel " << channel;
-    return none;
-}
-
 TEST_F(DotRoadTest, ChannelUIFollowsScreenAndColourSwitches) {
     constexpr const char* kScreen = "This only applies when Screen Coordinates are used.";
     constexpr const char* kFlow = "This only applies when Surface Flow is on.";
@@ -90,39 +82,39 @@ TEST_F(DotRoadTest, ChannelUIFollowsScreenAndColourSwitches) {
     MaterialRoad* flow = Road("dab", With({{"screenCoords", 1.0}, {"screenMode", 1.0}, {"useColor", 0.0}}));
     ASSERT_TRUE(fresh && flat && flow);
     const auto f = fresh->ProbeChannelUI();
-    EXPECT_EQ(Find(f, "zScale").enabled, KV_OK);
-    EXPECT_EQ(Find(f, "screenMode").enabled, KV_OK);
+    EXPECT_EQ(kvt::UiOf(f, "zScale").enabled, KV_OK);
+    EXPECT_EQ(kvt::UiOf(f, "screenMode").enabled, KV_OK);
     for (const char* c : {"sfForeshort", "sfReflection", "zMin", "zMax"}) {
-        EXPECT_EQ(Find(f, c).enabled, int32_t(0x84800004)) << c;
-        EXPECT_EQ(Find(f, c).messageArg1, kFlow) << c;
-        EXPECT_EQ(Find(f, c).messageTable, "common");
-        EXPECT_EQ(Find(f, c).messageEntry, 99u);
+        EXPECT_EQ(kvt::UiOf(f, c).enabled, int32_t(0x84800004)) << c;
+        EXPECT_EQ(kvt::UiOf(f, c).messageArg1, kFlow) << c;
+        EXPECT_EQ(kvt::UiOf(f, c).messageTable, "common");
+        EXPECT_EQ(kvt::UiOf(f, c).messageEntry, 99u);
     }
-    EXPECT_EQ(Find(f, "tileNum").enabled, KV_OK);
-    const auto& zMax = Find(f, "zMax");
+    EXPECT_EQ(kvt::UiOf(f, "tileNum").enabled, KV_OK);
+    const auto& zMax = kvt::UiOf(f, "zMax");
     ASSERT_EQ(zMax.dependencies.size(), 2u);
     EXPECT_EQ(zMax.dependencies[0].channel, "screenMode");
     EXPECT_EQ(zMax.dependencies[1].channel, "screenCoords");
-    EXPECT_EQ(Find(f, "zScale").dependencyCount, 1u);
-    EXPECT_EQ(Find(f, "pointNum").hintFlags, std::vector<int32_t>{4});
-    EXPECT_EQ(Find(f, "zMin").hintsResult, KV_E_NOTIMPL);
+    EXPECT_EQ(kvt::UiOf(f, "zScale").dependencyCount, 1u);
+    EXPECT_EQ(kvt::UiOf(f, "pointNum").hintFlags, std::vector<int32_t>{4});
+    EXPECT_EQ(kvt::UiOf(f, "zMin").hintsResult, KV_E_NOTIMPL);
     for (const char* c : {"zScale", "screenMode", "sfForeshort", "sfReflection", "zMin", "zMax"})
-        EXPECT_EQ(Find(flat->ProbeChannelUI(), c).messageArg1, kScreen) << c;
+        EXPECT_EQ(kvt::UiOf(flat->ProbeChannelUI(), c).messageArg1, kScreen) << c;
 
     // The dab: surface flow enables the four; without useColor the colour and
     // its alpha are disabled, yet only patColor names useColor (twice).
     const auto d = flow->ProbeChannelUI();
-    EXPECT_EQ(Find(d, "zMin").enabled, KV_OK);
+    EXPECT_EQ(kvt::UiOf(d, "zMin").enabled, KV_OK);
     for (const char* c : {"patColor.R", "patAlpha"}) {
-        EXPECT_EQ(Find(d, c).enabled, int32_t(0x84800004)) << c;
-        EXPECT_EQ(Find(d, c).messageArg1, "This only applies when Use Color is on.");
+        EXPECT_EQ(kvt::UiOf(d, c).enabled, int32_t(0x84800004)) << c;
+        EXPECT_EQ(kvt::UiOf(d, c).messageArg1, "This only applies when Use Color is on.");
     }
-    const auto& colour = Find(d, "patColor.G");
+    const auto& colour = kvt::UiOf(d, "patColor.G");
     ASSERT_EQ(colour.dependencies.size(), 2u);
     EXPECT_EQ(colour.dependencies[0].channel, "useColor");
     EXPECT_EQ(colour.dependencies[1].channel, "useColor");
-    EXPECT_EQ(Find(d, "patAlpha").dependencyCount, 0u);
-    EXPECT_EQ(Find(d, "tileAngle").hintFlags, std::vector<int32_t>{4});
+    EXPECT_EQ(kvt::UiOf(d, "patAlpha").dependencyCount, 0u);
+    EXPECT_EQ(kvt::UiOf(d, "tileAngle").hintFlags, std::vector<int32_t>{4});
 
     // By index, straight through the interface: the last switch answers every later index.
     kvh::ComRef obj;

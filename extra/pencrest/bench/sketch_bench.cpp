@@ -1,11 +1,8 @@
 // Cost of one shaded sample through the stand-in host's road: the sketch-tone
 // material in texture, projection and two-locator surface-flow coordinates
 // beside the "passthrough" material of kvtest.kv, which does nothing per
-// sample (the road's own cost).
+// sample (the road's own cost), on one thread and on all of them.
 #include <benchmark/benchmark.h>
-
-#include <memory>
-#include <vector>
 
 #include "core/image.h"
 #include "testing/road_bench.h"
@@ -29,29 +26,16 @@ public:
     }
 };
 
-struct Bench {
-    kvt::PluginSession host;
-    TiltedNormals hooks;
-    kvt::OwnedRays rays{&hooks};
-    std::unique_ptr<kvh::VectorPool> pool;
-};
-
-void ShadeSamples(benchmark::State& state, Bench& b, const kvh::MaterialRoad& road) {
+void ShadeSamples(benchmark::State& state, const kvh::MaterialRoad& road, kvt::BenchThread& t) {
     int i = 0;
     for (auto _ : state) {
-        kvh::SampleVector& v = b.pool->BeginSample(i % 320, (i / 320) % 240, 0.5f, 0.5f, 0);
+        kvh::SampleVector& v = t.pool.BeginSample(i % 320, (i / 320) % 240, 0.5f, 0.5f, 0);
         ++i;
         if (i == 1) {
-            v.SetAllPresent(true);
+            const kvt::HostPackets packets = kvt::GreySurfaceSample(v);
+            packets.normal->normal[1] = 0.6f;
+            packets.normal->normal[2] = -0.8f;
             *v.Packet<st_KVpCameraResolution>(kvh::HostPacket::CameraResolution) = {320, 240};
-            auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
-            ray->dir[2] = -1.0f;
-            auto* normal = v.Packet<st_KVpSurfaceNormal>(kvh::HostPacket::SurfaceNormal);
-            normal->normal[1] = 0.6f;
-            normal->normal[2] = -0.8f;
-            auto* parms = v.Packet<st_KVpSampleParms>(kvh::HostPacket::SampleParms);
-            parms->diffCol[0] = parms->diffCol[1] = parms->diffCol[2] = 0.8f;
-            parms->diffAmt = 1.0f;
         }
         v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay)->dist = 4.0f + float(i % 7);
         auto* tex = v.Packet<st_KVpTextureInput>(kvh::HostPacket::TextureInput);
@@ -59,9 +43,7 @@ void ShadeSamples(benchmark::State& state, Bench& b, const kvh::MaterialRoad& ro
         tex->v = float(i % 240) / 240.0f;
         st_KVpShadeComponents sc{};
         for (int c = 0; c < 3; ++c) sc.diffLit[c] = sc.diffUnshad[c] = float(i % 11) / 10.0f;
-        st_KVpShadeOutput out{{0.0f, 0.0f, 0.0f}, 1.0f};
-        road.Shade(v, b.rays.ptr(), sc, out);
-        benchmark::DoNotOptimize(out);
+        t.Shade(road, v, sc);
     }
 }
 
@@ -69,11 +51,10 @@ void ShadeSamples(benchmark::State& state, Bench& b, const kvh::MaterialRoad& ro
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    Bench b;
-    kvh::PluginLibrary* sketch = b.host.Load("pencrest.kv");
-    kvh::PluginLibrary* test = sketch ? b.host.Load("kvtest.kv") : nullptr;
-    if (!sketch || !test) kvt::Die("pencrest_bench", b.host.error);
-    kvh::Scene& scene = b.host.session->scene();
+    kvt::PluginSession host;
+    TiltedNormals hooks;
+    const auto [sketch, test] = kvt::LoadBesidePassThrough(host, "pencrest.kv", "pencrest_bench");
+    kvh::Scene& scene = host.session->scene();
     scene.CreateCamera("cam", 0.05, 0.036, 0.027, 5.0, kvh::Mat4());
     scene.CreateLocator("a", kvh::Mat4::Translation(1.0, 0.5, 6.0));
     scene.CreateLocator("b", kvh::Mat4::Translation(-1.5, -0.5, 9.0));
@@ -86,15 +67,14 @@ int main(int argc, char** argv) {
     kvh::MaterialRoad::Options flow;
     flow.values = {{"screenMode", 1}, {"zMin", 2.0}, {"zMax", 12.0}, {"sfReflection", 0.5}, {"sfForeshort", 1.0}};
     flow.links = {"a", "b"};
-    b.pool = std::make_unique<kvh::VectorPool>(b.host.session->Layout());
     const auto roads = kvt::RegisterRoadBenchmarks(
-        b.host,
+        host,
         {{"passthrough", test, "passthrough"},
          {"sketchtone/texture", sketch, "sketchtone", texture},
          {"sketchtone/texture_sketch_map", sketch, "sketchtone", map},
          {"sketchtone/projection", sketch, "sketchtone"},
          {"sketchtone/surface_flow_2_locators", sketch, "sketchtone", flow}},
-        [&b](benchmark::State& s, const kvh::MaterialRoad& road) { ShadeSamples(s, b, road); }, "pencrest_bench");
+        ShadeSamples, "pencrest_bench", &hooks);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

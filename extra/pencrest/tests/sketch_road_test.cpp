@@ -9,12 +9,6 @@ namespace {
 using kvh::MaterialRoad;
 constexpr double kPi = 3.141592653589793;
 
-kvh::Pattern Constant(float v) {
-    kvh::Pattern p;
-    p.a[0] = p.a[1] = p.a[2] = v;
-    return p;
-}
-
 TEST_F(SketchRoadTest, ServersChannelsAndDefaults) {
     kvt::ExpectShaderServers(*lib_, {"sketchtone", "SketchTone Shader"},
                              {"sketchtone.shader.packet", "SketchTone Shader Packet"},
@@ -22,9 +16,7 @@ TEST_F(SketchRoadTest, ServersChannelsAndDefaults) {
 
     MaterialRoad* road = Road();
     ASSERT_TRUE(road);
-    EXPECT_EQ(road->customPacket(), "sketchtone.shader.packet");
-    vt_IKvUnknown** material = road->material();
-    EXPECT_EQ((*reinterpret_cast<vt_IKvCustomMaterial**>(material))->Flags(material), 0x803);
+    kvt::ExpectMaterialPacketAndFlags(*road, "sketchtone.shader.packet", 0x803);
 
     const auto& ch = road->item()->channels();
     const char* names[] = {"sketchTiles", "sketchAngle", "specular", "screenCoords", "zScale", "patColor.R",
@@ -185,11 +177,11 @@ TEST_F(SketchRoadTest, MaterialEvaluateDrivesTwentyTwoFields) {
     MaterialRoad::Options o;
     o.values = {{"uvOffset", 0.125}, {"reflection", 0.5}};
     float value = 0.03125f;
-    for (const Driven& d : driven) o.drivers.push_back({d.channel, Constant(value += 0.0625f)});
-    o.drivers.push_back({"sketchAngle", Constant(float(kPi / 2))});
-    o.drivers.push_back({"uvOffset", Constant(0.75f)});
-    o.drivers.push_back({"reflection", Constant(0.9f)});
-    o.drivers.push_back({"sketchMapLevel", Constant(0.9f)});
+    for (const Driven& d : driven) o.drivers.push_back({d.channel, kvt::ConstantPattern(value += 0.0625f)});
+    o.drivers.push_back({"sketchAngle", kvt::ConstantPattern(float(kPi / 2))});
+    o.drivers.push_back({"uvOffset", kvt::ConstantPattern(0.75f)});
+    o.drivers.push_back({"reflection", kvt::ConstantPattern(0.9f)});
+    o.drivers.push_back({"sketchMapLevel", kvt::ConstantPattern(0.9f)});
     MaterialRoad* road = Road(o);
     ASSERT_TRUE(road);
     EXPECT_NE(road->sampleDriven(), 0);
@@ -209,7 +201,7 @@ TEST_F(SketchRoadTest, MaterialEvaluateDrivesTwentyTwoFields) {
 
     // Only zMax driven: the sample-driven question covers it.
     MaterialRoad::Options far;
-    far.drivers = {{"zMax", Constant(3.0f)}};
+    far.drivers = {{"zMax", kvt::ConstantPattern(3.0f)}};
     MaterialRoad* zMaxOnly = Road(far);
     ASSERT_TRUE(zMaxOnly);
     EXPECT_NE(zMaxOnly->sampleDriven(), 0);

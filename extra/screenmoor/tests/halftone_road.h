@@ -12,8 +12,7 @@
 
 #include "core/ray_object.h"
 #include "halftone_layout.h"
-#include "testing/host_object_check.h"
-#include "testing/plugin_session.h"
+#include "testing/road_fixture.h"
 
 namespace Halftone2_Shader::test {
 
@@ -43,32 +42,9 @@ struct Shaded {
     st_KVpHalftone packet;  // the sample's packet after shading
 };
 
-class HalftoneRoadTest : public ::testing::Test {
+class HalftoneRoadTest : public kvt::RoadFixture {
 protected:
-    void SetUp() override {
-        const std::string path = kvh::Session::FindPluginFile("screenmoor.kv");
-        ASSERT_FALSE(path.empty()) << "screenmoor.kv not built";
-        lib_ = host_.Load(path);
-        ASSERT_NE(lib_, nullptr) << host_.error;
-    }
-    void TearDown() override {
-        roads_.clear();
-        pool_.reset();
-        rays_.reset();
-        host_.session.reset();
-        objects_.ExpectNoneLeft();
-    }
-
-    // A prepared road of a "halftone2" material; null (with a failure) when
-    // it cannot be prepared.
-    kvh::MaterialRoad* Road(kvh::MaterialRoad::Options o = {}) {
-        if (o.itemName.empty()) o.itemName = "halftone" + std::to_string(roads_.size());
-        auto road = host_.Road(lib_, "halftone2", std::move(o));
-        EXPECT_NE(road, nullptr) << host_.error;
-        if (!road) return nullptr;
-        roads_.push_back(std::move(road));
-        return roads_.back().get();
-    }
+    HalftoneRoadTest() : RoadFixture("screenmoor.kv", "halftone2") {}
     // Ink black over the whole paper, the same ink level everywhere (contrast
     // -1: t = 0.5), texture or projection coordinates without depth scaling.
     static kvh::MaterialRoad::Options Measuring(std::vector<kvh::ChannelValue> more = {}) {
@@ -83,9 +59,8 @@ protected:
 
     Shaded Shade(const kvh::MaterialRoad& road, const Sample& s, bool withPacket = true,
                  kvh::RayHooks* hooks = nullptr) {
-        if (!pool_) pool_ = std::make_unique<kvh::VectorPool>(host_.session->Layout());
         if (!rays_ || hooks) rays_.emplace(hooks);
-        kvh::SampleVector& v = pool_->BeginSample(s.px, s.py, s.fx, s.fy, 0);
+        kvh::SampleVector& v = Pool().BeginSample(s.px, s.py, s.fx, s.fy, 0);
         v.SetAllPresent(true);
         auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay);
         *ray = {};
@@ -131,12 +106,6 @@ protected:
         return *static_cast<const HalftoneBlock*>(road.block());
     }
 
-    kvt::HostObjectCheck objects_;  // before the session exists
-    kvt::PluginSession host_;
-    kvh::PluginLibrary* lib_ = nullptr;
-    std::vector<std::unique_ptr<kvh::MaterialRoad>> roads_;
-    std::unique_ptr<kvh::VectorPool> pool_;
-    std::optional<kvt::OwnedRays> rays_;
     bool noRayObject_ = false;  // shade without a ray object
 };
 

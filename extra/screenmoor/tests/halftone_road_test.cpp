@@ -6,6 +6,7 @@
 
 #include "core/scene_objects.h"
 #include "halftone_road.h"
+#include "testing/effect_table_check.h"
 
 namespace Halftone2_Shader::test {
 namespace {
@@ -16,23 +17,13 @@ using kvh::MaterialRoad;
 constexpr double kPi = 3.14159265358979323846;
 
 TEST_F(HalftoneRoadTest, ServersPacketAndEffectTable) {
-    const auto& servers = lib_->servers();
-    ASSERT_EQ(servers.size(), 3u);
-    EXPECT_EQ(servers[0].name, "halftone2");
-    EXPECT_EQ(servers[0].Tag("server.username"), "Halftone2 Shader");
-    EXPECT_EQ(servers[0].Tag("server.logsubsystem"), "comp-shader");
-    EXPECT_EQ(servers[1].name, "halftone2.shader.packet");
-    EXPECT_EQ(servers[1].Tag("server.username"), "Halftone2 Shader Packet");
-    EXPECT_EQ(servers[1].Tag("vpacket.category"), "sample");
-    EXPECT_EQ(servers[2].name, "Halftone2");
-    EXPECT_EQ(servers[2].Tag("server.username"), "Halftone2 Packet FX");
-    EXPECT_EQ(servers[2].Tag("textureFX.category"), "surface");
+    kvt::ExpectShaderServers(*lib_, {"halftone2", "Halftone2 Shader"},
+                             {"halftone2.shader.packet", "Halftone2 Shader Packet"},
+                             {"Halftone2", "Halftone2 Packet FX"});
 
     MaterialRoad* road = Road();
     ASSERT_TRUE(road);
-    EXPECT_EQ(road->customPacket(), "halftone2.shader.packet");
-    vt_IKvUnknown** material = road->material();
-    EXPECT_EQ((*reinterpret_cast<vt_IKvCustomMaterial**>(material))->Flags(material), 0x801);
+    kvt::ExpectMaterialPacketAndFlags(*road, "halftone2.shader.packet", 0x801);
     const int32_t index = host_.session->Layout().IndexAtOffset(PacketOffset());
     ASSERT_GE(index, 0);
     EXPECT_EQ(host_.session->Layout().packets()[uint32_t(index)].size, 104u);
@@ -91,18 +82,7 @@ TEST_F(HalftoneRoadTest, ServersPacketAndEffectTable) {
     EXPECT_EQ(packet.sinAngle, 1.0f);
     EXPECT_NEAR(packet.cosAngle, 0.0f, 1e-7);
     // Indices outside the table, negative ones included, touch nothing.
-    const st_KVpHalftone before = packet;
-    for (int bad : {-1, -100, 11, 1000}) {
-        const char* name = "untouched";
-        float value = 42.0f;
-        const float in = 7.0f;
-        EXPECT_EQ(t->ByIndex(fx.get(), bad, &name, nullptr, nullptr), KV_OK);
-        EXPECT_STREQ(name, "untouched");
-        EXPECT_EQ(t->Get(fx.get(), bad, &packet, &value, nullptr), KV_OK);
-        EXPECT_EQ(value, 42.0f);
-        EXPECT_EQ(t->Set(fx.get(), bad, &packet, &in, nullptr), KV_OK);
-    }
-    EXPECT_EQ(std::memcmp(&packet, &before, sizeof packet), 0);
+    kvt::ExpectOutsideRowsIgnored(fx.get(), packet, {-1, -100, 11, 1000});
 }
 
 TEST_F(HalftoneRoadTest, ChannelsDefaultsAndHints) {
@@ -374,40 +354,30 @@ TEST_F(HalftoneRoadTest, ChannelInterfaceMessagesAndDependencies) {
         MaterialRoad* road = Road(o);
         return road ? road->ProbeChannelUI() : std::vector<kvh::ChannelUIRecord>{};
     };
-    auto find = [](const std::vector<kvh::ChannelUIRecord>& ui, const char* name) {
-        for (const auto& r : ui)
-            if (r.channel == name) return r;
-        ADD_FAILURE() << name;
-        return kvh::ChannelUIRecord{};
-    };
-    auto disabled = [](const kvh::ChannelUIRecord& r, const char* why) {
-        return r.enabled == KV_MSG_DISABLED && r.messageCode == KV_MSG_DISABLED && r.messageTable == "common" &&
-               r.messageEntry == 99 && r.messageArg1 == why;
-    };
     const char* screenOnly = "This only applies when Screen Coordinates are used.";
     const char* flowOnly = "This only applies when Surface Flow is on.";
     const char* six[] = {"zScale", "sfForeshort", "sfReflection", "zMin", "zMax", "screenMode"};
     const char* flow[] = {"sfForeshort", "sfReflection", "zMin", "zMax"};
 
     auto off = probe({{"screenCoords", 0}});
-    for (const char* c : six) EXPECT_TRUE(disabled(find(off, c), screenOnly)) << c;
-    EXPECT_EQ(find(off, "cellTiles").enabled, KV_OK);
-    EXPECT_EQ(find(off, "patColor.R").enabled, KV_OK);
+    for (const char* c : six) EXPECT_TRUE(kvt::DisabledWith(kvt::UiOf(off, c), screenOnly)) << c;
+    EXPECT_EQ(kvt::UiOf(off, "cellTiles").enabled, KV_OK);
+    EXPECT_EQ(kvt::UiOf(off, "patColor.R").enabled, KV_OK);
 
     auto projection = probe({{"screenCoords", 1}, {"screenMode", 0}});
-    for (const char* c : flow) EXPECT_TRUE(disabled(find(projection, c), flowOnly)) << c;
-    EXPECT_EQ(find(projection, "zScale").enabled, KV_OK);
-    EXPECT_EQ(find(projection, "screenMode").enabled, KV_OK);
+    for (const char* c : flow) EXPECT_TRUE(kvt::DisabledWith(kvt::UiOf(projection, c), flowOnly)) << c;
+    EXPECT_EQ(kvt::UiOf(projection, "zScale").enabled, KV_OK);
+    EXPECT_EQ(kvt::UiOf(projection, "screenMode").enabled, KV_OK);
 
     auto surfaceFlow = probe({{"screenMode", 1}});
-    for (const char* c : six) EXPECT_EQ(find(surfaceFlow, c).enabled, KV_OK) << c;
+    for (const char* c : six) EXPECT_EQ(kvt::UiOf(surfaceFlow, c).enabled, KV_OK) << c;
     auto otherMode = probe({{"screenMode", 2}});
-    EXPECT_TRUE(disabled(find(otherMode, "zMax"), flowOnly));
+    EXPECT_TRUE(kvt::DisabledWith(kvt::UiOf(otherMode, "zMax"), flowOnly));
 
     // Dependencies: the four surface-flow channels name screenMode at index
     // 0 and screenCoords after; zScale and screenMode name screenCoords.
     for (const char* c : flow) {
-        const auto& r = find(surfaceFlow, c);
+        const auto& r = kvt::UiOf(surfaceFlow, c);
         EXPECT_EQ(r.dependencyCount, 2u) << c;
         ASSERT_GE(r.dependencies.size(), 2u) << c;
         EXPECT_EQ(r.dependencies[0].channel, "screenMode");
@@ -416,11 +386,11 @@ TEST_F(HalftoneRoadTest, ChannelInterfaceMessagesAndDependencies) {
         EXPECT_NE(r.dependencies[0].itemType, 0);
     }
     for (const char* c : {"zScale", "screenMode"}) {
-        const auto& r = find(surfaceFlow, c);
+        const auto& r = kvt::UiOf(surfaceFlow, c);
         EXPECT_EQ(r.dependencyCount, 1u) << c;
         for (const auto& d : r.dependencies) EXPECT_EQ(d.channel, "screenCoords") << c;
     }
-    EXPECT_EQ(find(surfaceFlow, "cellTiles").dependencyCount, 0u);
+    EXPECT_EQ(kvt::UiOf(surfaceFlow, "cellTiles").dependencyCount, 0u);
     kvh::ComRef obj;
     ASSERT_EQ(lib_->Generate("halftone2", &obj), KV_OK);
     kvh::ComRef ui = obj.Query(kv::guid_ChannelUI);

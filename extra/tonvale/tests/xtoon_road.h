@@ -10,8 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "testing/host_object_check.h"
-#include "testing/plugin_session.h"
+#include "testing/road_fixture.h"
 #include "xtoon_packet.h"
 
 namespace XToon_Shader::test {
@@ -46,37 +45,13 @@ inline void DetailAsGrey(kvh::MaterialRoad::Options& o) {
     }
 }
 
-class XToonRoadTest : public ::testing::Test {
+class XToonRoadTest : public kvt::RoadFixture {
 protected:
-    void SetUp() override {
-        const std::string path = kvh::Session::FindPluginFile("tonvale.kv");
-        ASSERT_FALSE(path.empty()) << "tonvale.kv not built";
-        lib_ = host_.Load(path);
-        ASSERT_NE(lib_, nullptr) << host_.error;
-    }
-    void TearDown() override {
-        roads_.clear();
-        pool_.reset();
-        rays_.reset();
-        host_.session.reset();
-        objects_.ExpectNoneLeft();
-    }
-
-    // A prepared road of an "xtoon" material; null (with a failure) when it
-    // cannot be prepared.
-    kvh::MaterialRoad* Road(kvh::MaterialRoad::Options o = {}) {
-        if (o.itemName.empty()) o.itemName = "xtoon" + std::to_string(roads_.size());
-        auto road = host_.Road(lib_, "xtoon", std::move(o));
-        EXPECT_NE(road, nullptr) << host_.error;
-        if (!road) return nullptr;
-        roads_.push_back(std::move(road));
-        return roads_.back().get();
-    }
+    XToonRoadTest() : RoadFixture("tonvale.kv", "xtoon") {}
 
     kvh::SampleVector& Vector() {
-        if (!pool_) pool_ = std::make_unique<kvh::VectorPool>(host_.session->Layout());
         if (!rays_) rays_.emplace();
-        return pool_->BeginSample(0, 0, 0.5f, 0.5f, 0);
+        return Pool().BeginSample(0, 0, 0.5f, 0.5f, 0);
     }
     int32_t PacketOffset() { return host_.session->Layout().OffsetOf("xtoon.shader.packet"); }
 
@@ -111,14 +86,6 @@ protected:
     static const XToonPacketData& Block(const kvh::MaterialRoad& road) {
         return *static_cast<const XToonPacketData*>(road.block());
     }
-
-    kvt::HostObjectCheck objects_;  // before the session exists
-    kvh::HostError err_;
-    kvt::PluginSession host_;
-    kvh::PluginLibrary* lib_ = nullptr;
-    std::vector<std::unique_ptr<kvh::MaterialRoad>> roads_;
-    std::unique_ptr<kvh::VectorPool> pool_;
-    std::optional<kvt::OwnedRays> rays_;
 };
 
 }  // namespace XToon_Shader::test

@@ -1,6 +1,7 @@
 // The X-toon servers driven through the stand-in host's road.
 #include <cmath>
 
+#include "testing/effect_table_check.h"
 #include "xtoon_road.h"
 
 namespace XToon_Shader::test {
@@ -10,29 +11,13 @@ using kvh::MaterialRoad;
 
 constexpr float kTop = 0.999999f;  // upper end of tone and detail
 
-kvh::Pattern Constant(float v) {
-    kvh::Pattern p;
-    p.a[0] = p.a[1] = p.a[2] = v;
-    return p;
-}
-
 TEST_F(XToonRoadTest, ServersTagsPacketAndEffectTable) {
-    const auto& servers = lib_->servers();
-    ASSERT_EQ(servers.size(), 3u);
-    EXPECT_EQ(servers[0].name, "xtoon");
-    EXPECT_EQ(servers[0].Tag("server.username"), "XToon Shader");
-    EXPECT_EQ(servers[0].Tag("server.logsubsystem"), "comp-shader");
-    EXPECT_EQ(servers[1].name, "xtoon.shader.packet");
-    EXPECT_EQ(servers[1].Tag("vpacket.category"), "sample");
-    EXPECT_EQ(servers[2].name, "XToon");
-    EXPECT_EQ(servers[2].Tag("server.username"), "XToon Packet FX");
-    EXPECT_EQ(servers[2].Tag("textureFX.category"), "surface");
+    kvt::ExpectShaderServers(*lib_, {"xtoon", "XToon Shader"}, {"xtoon.shader.packet", "XToon Shader Packet"},
+                             {"XToon", "XToon Packet FX"});
 
     MaterialRoad* road = Road();
     ASSERT_TRUE(road);
-    EXPECT_EQ(road->customPacket(), "xtoon.shader.packet");
-    vt_IKvUnknown** material = road->material();
-    EXPECT_EQ((*reinterpret_cast<vt_IKvCustomMaterial**>(material))->Flags(material), 0x801);
+    kvt::ExpectMaterialPacketAndFlags(*road, "xtoon.shader.packet", 0x801);
     const auto& packets = host_.session->Layout().packets();
     const int32_t index = host_.session->Layout().IndexAtOffset(PacketOffset());
     ASSERT_GE(index, 0);
@@ -62,18 +47,7 @@ TEST_F(XToonRoadTest, ServersTagsPacketAndEffectTable) {
     }
     // Indices outside the table, negative ones included, touch nothing.
     XToonPacketData packet{};
-    const XToonPacketData before = packet;
-    for (int bad : {-1, -100, 9, 1000}) {
-        const char* name = "untouched";
-        float value = 42.0f;
-        const float in = 7.0f;
-        EXPECT_EQ(t->ByIndex(fx.get(), bad, &name, nullptr, nullptr), KV_OK);
-        EXPECT_STREQ(name, "untouched");
-        EXPECT_EQ(t->Get(fx.get(), bad, &packet, &value, nullptr), KV_OK);
-        EXPECT_EQ(value, 42.0f);
-        EXPECT_EQ(t->Set(fx.get(), bad, &packet, &in, nullptr), KV_OK);
-    }
-    EXPECT_EQ(std::memcmp(&packet, &before, sizeof packet), 0);
+    kvt::ExpectOutsideRowsIgnored(fx.get(), packet, {-1, -100, 9, 1000});
 }
 
 TEST_F(XToonRoadTest, ChannelTableAndBlockLayout) {
@@ -202,7 +176,7 @@ TEST_F(XToonRoadTest, DetailModesGiveKnownAnswers) {
     MaterialRoad* tex = road({{"detailMode", kDetailTexture}, {"detail", 0.3}});
     ASSERT_TRUE(tex);
     EXPECT_NEAR(Detail(*tex, t), 0.3f, 1e-6);
-    MaterialRoad* layered = road({{"detailMode", kDetailTexture}}, {{"xToonDetail", 1.0f, Constant(0.7f)}});
+    MaterialRoad* layered = road({{"detailMode", kDetailTexture}}, {{"xToonDetail", 1.0f, kvt::ConstantPattern(0.7f)}});
     ASSERT_TRUE(layered);
     EXPECT_NEAR(Detail(*layered, t), 0.7f, 1e-6);
     // Any other mode reads the detail word too.
@@ -340,20 +314,20 @@ TEST_F(XToonRoadTest, EffectAndDriversKeepTheDepthRangeConsistent) {
         return road ? Shade(*road, Sample{}).packet : XToonPacketData{};
     };
     // Setting the range moves zMax and recomputes the ratio.
-    XToonPacketData p = packetAfter({{"xToonRange", 1.0f, Constant(4.0f)}});
+    XToonPacketData p = packetAfter({{"xToonRange", 1.0f, kvt::ConstantPattern(4.0f)}});
     EXPECT_FLOAT_EQ(p.zMin, 1.0f);
     EXPECT_FLOAT_EQ(p.zMax, 5.0f);
     EXPECT_FLOAT_EQ(p.depthRatio, 5.0f / 1.000001f);
     // Reading the range gives zMax - zMin: half-way from 9 to 5 is 7.
-    p = packetAfter({{"xToonRange", 0.5f, Constant(5.0f)}});
+    p = packetAfter({{"xToonRange", 0.5f, kvt::ConstantPattern(5.0f)}});
     EXPECT_FLOAT_EQ(p.zMax, 8.0f);
     // Setting zMin keeps the range.
-    p = packetAfter({{"xToonZMin", 1.0f, Constant(3.0f)}});
+    p = packetAfter({{"xToonZMin", 1.0f, kvt::ConstantPattern(3.0f)}});
     EXPECT_FLOAT_EQ(p.zMin, 3.0f);
     EXPECT_FLOAT_EQ(p.zMax, 12.0f);
     EXPECT_FLOAT_EQ(p.depthRatio, 12.0f / 3.000001f);
     // A per-sample zRange driver recomputes zMax and the ratio too.
-    p = packetAfter({}, {{"zRange", Constant(2.0f)}});
+    p = packetAfter({}, {{"zRange", kvt::ConstantPattern(2.0f)}});
     EXPECT_FLOAT_EQ(p.zMax, 3.0f);
     EXPECT_FLOAT_EQ(p.depthRatio, 3.0f / 1.000001f);
     EXPECT_NE(roads_.back()->sampleDriven(), 0);
@@ -364,7 +338,7 @@ TEST_F(XToonRoadTest, EffectAndDriversKeepTheDepthRangeConsistent) {
 TEST_F(XToonRoadTest, NodalReadsFollowTheLinkOrder) {
     MaterialRoad::Options o;
     o.values = {{"zMin", 1.0}, {"zRange", 9.0}};
-    o.drivers = {{"zMin", Constant(2.0f)}, {"zRange", Constant(3.0f)}};
+    o.drivers = {{"zMin", kvt::ConstantPattern(2.0f)}, {"zRange", kvt::ConstantPattern(3.0f)}};
     MaterialRoad* road = Road(o);
     ASSERT_NE(road, nullptr);
     std::vector<uint32_t> reads;

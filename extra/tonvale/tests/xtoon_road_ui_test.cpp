@@ -7,23 +7,7 @@ namespace XToon_Shader::test {
 namespace {
 
 using kvh::MaterialRoad;
-
-// A 256 x 256 clip whose pixel (x, y) is (x / 255, y / 255, blue, alpha), so
-// that the tone image needs no resampling and each lookup names its pixel.
-std::shared_ptr<kvh::ImageData> CoordinateImage(float blue, float alpha) {
-    auto img = std::make_shared<kvh::ImageData>();
-    img->width = img->height = 256;
-    img->rgba.resize(256 * 256 * 4);
-    for (uint32_t y = 0; y < 256; ++y)
-        for (uint32_t x = 0; x < 256; ++x) {
-            float* p = &img->rgba[(y * 256 + x) * 4];
-            p[0] = float(x) / 255.0f;
-            p[1] = float(y) / 255.0f;
-            p[2] = blue;
-            p[3] = alpha;
-        }
-    return img;
-}
+using kvt::CoordinateImage;
 
 class XToonClipTest : public XToonRoadTest {
 protected:
@@ -111,14 +95,6 @@ TEST_F(XToonClipTest, ClipWithoutImageStackCountsAsNoClip) {
     EXPECT_NEAR(Shade(*road, Sample{}).color[0], 0.5f, 1e-6);
 }
 
-const kvh::ChannelUIRecord& Ui(const std::vector<kvh::ChannelUIRecord>& all, const std::string& name) {
-    for (const auto& r : all)
-        if (r.channel == name) return r;
-    static const kvh::ChannelUIRecord none;
-    ADD_FAILURE() << "no channel " << name;
-    return none;
-}
-
 TEST_F(XToonRoadTest, ChannelUIRules) {
     constexpr const char* kNotInMode = "Channel not used in this detail mode.";
     constexpr const char* kGradients = "Gradients are not used when 'Use Image' is on.";
@@ -128,45 +104,41 @@ TEST_F(XToonRoadTest, ChannelUIRules) {
         MaterialRoad* road = Road(o);
         return road ? road->ProbeChannelUI() : std::vector<kvh::ChannelUIRecord>{};
     };
-    auto disabled = [](const kvh::ChannelUIRecord& r, const char* why) {
-        return r.enabled == KV_MSG_DISABLED && r.messageCode == KV_MSG_DISABLED && r.messageTable == "common" &&
-               r.messageEntry == 99 && r.messageArg1 == why;
-    };
     auto specular = probe({{"detailMode", kDetailSpecular}});
-    for (const char* ch : {"strength", "zMin", "zRange"}) EXPECT_TRUE(disabled(Ui(specular, ch), kNotInMode)) << ch;
+    for (const char* ch : {"strength", "zMin", "zRange"}) EXPECT_TRUE(kvt::DisabledWith(kvt::UiOf(specular, ch), kNotInMode)) << ch;
     auto dof = probe({{"detailMode", kDetailDof}});
-    for (const char* ch : {"strength", "zMin", "zRange"}) EXPECT_EQ(Ui(dof, ch).enabled, KV_OK) << ch;
+    for (const char* ch : {"strength", "zMin", "zRange"}) EXPECT_EQ(kvt::UiOf(dof, ch).enabled, KV_OK) << ch;
     auto sil = probe({{"detailMode", kDetailSilhouette}});
-    EXPECT_EQ(Ui(sil, "strength").enabled, KV_OK);
-    EXPECT_TRUE(disabled(Ui(sil, "zMin"), kNotInMode));
-    EXPECT_TRUE(disabled(Ui(sil, "zRange"), kNotInMode));
+    EXPECT_EQ(kvt::UiOf(sil, "strength").enabled, KV_OK);
+    EXPECT_TRUE(kvt::DisabledWith(kvt::UiOf(sil, "zMin"), kNotInMode));
+    EXPECT_TRUE(kvt::DisabledWith(kvt::UiOf(sil, "zRange"), kNotInMode));
     auto depth = probe({});
-    EXPECT_TRUE(disabled(Ui(depth, "strength"), kNotInMode));
-    EXPECT_EQ(Ui(depth, "zRange").enabled, KV_OK);
-    EXPECT_EQ(Ui(depth, "topColor.G").enabled, KV_OK);
+    EXPECT_TRUE(kvt::DisabledWith(kvt::UiOf(depth, "strength"), kNotInMode));
+    EXPECT_EQ(kvt::UiOf(depth, "zRange").enabled, KV_OK);
+    EXPECT_EQ(kvt::UiOf(depth, "topColor.G").enabled, KV_OK);
 
     auto image = probe({{"useImage", 1.0}});
     for (const char* ch : {"topColor.G", "stepPos", "bottomColor.B"})
-        EXPECT_TRUE(disabled(Ui(image, ch), kGradients)) << ch;
-    for (const char* ch : {"specGrad", "reflGrad", "detail", "useImage"}) EXPECT_EQ(Ui(image, ch).enabled, KV_OK) << ch;
+        EXPECT_TRUE(kvt::DisabledWith(kvt::UiOf(image, ch), kGradients)) << ch;
+    for (const char* ch : {"specGrad", "reflGrad", "detail", "useImage"}) EXPECT_EQ(kvt::UiOf(image, ch).enabled, KV_OK) << ch;
 
     const int32_t myType = int32_t(host_.session->sceneTypes().Lookup("material.xtoon"));
     ASSERT_NE(myType, 0);
     for (auto [ch, dep] : {std::pair{"bottomColor.R", "useImage"}, {"stepPos", "useImage"},
                            {"zRange", "detailMode"}, {"strength", "detailMode"}}) {
-        const auto& r = Ui(image, ch);
+        const auto& r = kvt::UiOf(image, ch);
         ASSERT_EQ(r.dependencyCount, 1u) << ch;
         EXPECT_EQ(r.dependencies[0].result, KV_OK);
         EXPECT_EQ(r.dependencies[0].channel, dep);
         EXPECT_EQ(r.dependencies[0].itemType, myType);
     }
-    EXPECT_EQ(Ui(image, "specGrad").dependencyCount, 0u);
+    EXPECT_EQ(kvt::UiOf(image, "specGrad").dependencyCount, 0u);
     for (const char* ch : {"detail", "strength", "patAlpha"}) {
-        EXPECT_EQ(Ui(image, ch).hintsResult, KV_OK);
-        EXPECT_EQ(Ui(image, ch).hintFlags, std::vector<int32_t>{4}) << ch;
+        EXPECT_EQ(kvt::UiOf(image, ch).hintsResult, KV_OK);
+        EXPECT_EQ(kvt::UiOf(image, ch).hintFlags, std::vector<int32_t>{4}) << ch;
     }
-    EXPECT_EQ(Ui(image, "detailMode").hintsResult, KV_E_NOTIMPL);
-    EXPECT_TRUE(Ui(image, "shadeMix").hintFlags.empty());
+    EXPECT_EQ(kvt::UiOf(image, "detailMode").hintsResult, KV_E_NOTIMPL);
+    EXPECT_TRUE(kvt::UiOf(image, "shadeMix").hintFlags.empty());
 }
 
 TEST_F(XToonRoadTest, ListenerSeedsRampsOfNewXToonItemsOnly) {
