@@ -126,20 +126,20 @@ const SampleOverride kOverrides[] = {
 // 36 item channels from tileNum: the 34 of the table, patColor counted as its
 // three components.
 const MaterialDesc kDabDesc = {
-    kDabItemType,
-    kDabPacketName,
-    kChannels,
-    kLinks,
-    kHostPackets,
-    kSampleLinks,
-    kDabTileNum,
-    36,
-    kOverrides,
-    sizeof(DabBlock),
-    sizeof(DabPacketData),
-    static_cast<int32_t>(offsetof(DabBlock, packet)),
-    0x803,
-    {kDabSwitches, kDabDependencies, kPatternHints},
+    .itemType = kDabItemType,
+    .packetName = kDabPacketName,
+    .channels = kChannels,
+    .links = kLinks,
+    .hostPackets = kHostPackets,
+    .sampleLinks = kSampleLinks,
+    .sampleDrivenFirst = kDabTileNum,
+    .sampleDrivenCount = 36,
+    .overrides = kOverrides,
+    .blockSize = sizeof(DabBlock),
+    .packetSize = sizeof(DabPacketData),
+    .packetInBlock = static_cast<int32_t>(offsetof(DabBlock, packet)),
+    .flags = 0x803,
+    .ui = {.switches = kDabSwitches, .dependencies = kDabDependencies, .hints = kPatternHints},
 };
 
 #define FLOAT_INDEX(f) static_cast<uint32_t>(offsetof(DabPacketData, f) / sizeof(float))

@@ -117,20 +117,20 @@ const SampleOverride kOverrides[] = {
 // 32 item channels from tileNum: the 30 of the table, patColor counted as its
 // three components.
 const MaterialDesc kStippleDesc = {
-    kStippleItemType,
-    kStipplePacketName,
-    kChannels,
-    kLinks,
-    kHostPackets,
-    kSampleLinks,
-    kStippleTileNum,
-    32,
-    kOverrides,
-    sizeof(StippleBlock),
-    sizeof(StipplePacketData),
-    static_cast<int32_t>(offsetof(StippleBlock, packet)),
-    0x801,
-    {kScreenCoordSwitches, kScreenCoordDependencies, kPatternHints},
+    .itemType = kStippleItemType,
+    .packetName = kStipplePacketName,
+    .channels = kChannels,
+    .links = kLinks,
+    .hostPackets = kHostPackets,
+    .sampleLinks = kSampleLinks,
+    .sampleDrivenFirst = kStippleTileNum,
+    .sampleDrivenCount = 32,
+    .overrides = kOverrides,
+    .blockSize = sizeof(StippleBlock),
+    .packetSize = sizeof(StipplePacketData),
+    .packetInBlock = static_cast<int32_t>(offsetof(StippleBlock, packet)),
+    .flags = 0x801,
+    .ui = {.switches = kScreenCoordSwitches, .dependencies = kScreenCoordDependencies, .hints = kPatternHints},
 };
 
 #define FLOAT_INDEX(f) static_cast<uint32_t>(offsetof(StipplePacketData, f) / sizeof(float))

@@ -119,20 +119,20 @@ const ChannelMatch kHints[] = {{"patColor", true}, {"patAlpha"}, {"sketchTiles"}
 }  // namespace
 
 const MaterialDesc kSketchToneDesc = {
-    kSketchToneItemType,
-    kSketchTonePacketName,
-    kChannels,
-    kLinks,
-    kHostPackets,
-    kSampleLinks,
-    kLinkTiles,
-    kSampleDrivenCount,
-    kOverrides,
-    sizeof(SketchToneBlock),
-    sizeof(st_KVpSketchTone),
-    0,
-    0x803,
-    {kScreenCoordSwitches, kDependencies, kHints},
+    .itemType = kSketchToneItemType,
+    .packetName = kSketchTonePacketName,
+    .channels = kChannels,
+    .links = kLinks,
+    .hostPackets = kHostPackets,
+    .sampleLinks = kSampleLinks,
+    .sampleDrivenFirst = kLinkTiles,
+    .sampleDrivenCount = kSampleDrivenCount,
+    .overrides = kOverrides,
+    .blockSize = sizeof(SketchToneBlock),
+    .packetSize = sizeof(st_KVpSketchTone),
+    .packetInBlock = 0,
+    .flags = 0x803,
+    .ui = {.switches = kScreenCoordSwitches, .dependencies = kDependencies, .hints = kHints},
 };
 
 #define FLOAT_INDEX(f) static_cast<uint32_t>(offsetof(st_KVpSketchTone, f) / sizeof(float))

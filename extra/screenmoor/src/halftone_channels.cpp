@@ -146,20 +146,20 @@ const ChannelMatch kHints[] = {{"patColor", true}, {"patAlpha"}, {"cellTiles"}, 
 }  // namespace
 
 const MaterialDesc kHalftoneDesc = {
-    kHalftoneItemType,
-    kHalftonePacketName,
-    kChannels,
-    kLinks,
-    kHostPackets,
-    kSampleLinks,
-    kLinkCellTiles,
-    23,  // cellTiles to specular in set-up order: every channel the packet takes per sample
-    kOverrides,
-    sizeof(HalftoneBlock),
-    sizeof(st_KVpHalftone),
-    -1,
-    0x801,
-    {kScreenCoordSwitches, kScreenCoordDependencies, kHints},
+    .itemType = kHalftoneItemType,
+    .packetName = kHalftonePacketName,
+    .channels = kChannels,
+    .links = kLinks,
+    .hostPackets = kHostPackets,
+    .sampleLinks = kSampleLinks,
+    .sampleDrivenFirst = kLinkCellTiles,
+    .sampleDrivenCount = 23,  // cellTiles to specular in set-up order: every channel the packet takes per sample
+    .overrides = kOverrides,
+    .blockSize = sizeof(HalftoneBlock),
+    .packetSize = sizeof(st_KVpHalftone),
+    .packetInBlock = -1,
+    .flags = 0x801,
+    .ui = {.switches = kScreenCoordSwitches, .dependencies = kScreenCoordDependencies, .hints = kHints},
 };
 
 #define FLOAT_INDEX(f) static_cast<uint32_t>(offsetof(st_KVpHalftone, f) / sizeof(float))
