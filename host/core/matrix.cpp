@@ -1,5 +1,6 @@
 #include "core/matrix.h"
 
+#include <atomic>
 #include <cmath>
 
 namespace kvh {
@@ -107,5 +108,12 @@ void Mat4::TransformPoint(const double* p, double* out) const {
 void Mat4::TransformDirection(const double* d, double* out) const {
     for (int c = 0; c < 3; ++c) out[c] = d[0] * at(0, c) + d[1] * at(1, c) + d[2] * at(2, c);
 }
+
+namespace {
+std::atomic<MatrixAnswers> g_matrixAnswers{MatrixAnswers::Honest};
+}  // namespace
+
+void SetMatrixAnswers(MatrixAnswers answers) { g_matrixAnswers.store(answers, std::memory_order_relaxed); }
+MatrixAnswers CurrentMatrixAnswers() { return g_matrixAnswers.load(std::memory_order_relaxed); }
 
 }  // namespace kvh

@@ -34,4 +34,30 @@ struct Mat4 {
     void TransformDirection(const double* d, double* out) const;
 };
 
+// How the host's Matrix objects answer slots 3, 4, 5 and 13. These slots
+// promise data, not a result code, so a caller must judge what they wrote;
+// tests make the host answer the other ways to check that it does.
+enum class MatrixAnswers {
+    Honest,                 // the data, and success (a singular matrix fails to invert)
+    FailingWithData,        // the data, and a failing code
+    SucceedingWithNothing,  // success, and nothing written (no inversion either)
+};
+// Process wide; the default is Honest. Set from one thread while no plug-in reads.
+void SetMatrixAnswers(MatrixAnswers answers);
+MatrixAnswers CurrentMatrixAnswers();
+
+// Sets the answers for a scope and restores the previous ones.
+class ScopedMatrixAnswers {
+public:
+    explicit ScopedMatrixAnswers(MatrixAnswers answers) : previous_(CurrentMatrixAnswers()) {
+        SetMatrixAnswers(answers);
+    }
+    ~ScopedMatrixAnswers() { SetMatrixAnswers(previous_); }
+    ScopedMatrixAnswers(const ScopedMatrixAnswers&) = delete;
+    ScopedMatrixAnswers& operator=(const ScopedMatrixAnswers&) = delete;
+
+private:
+    MatrixAnswers previous_;
+};
+
 }  // namespace kvh

@@ -433,25 +433,43 @@ public:
 private:
     ~Matrix() override = default;
 };
+// Slots 3, 4, 5 and 13 answer as CurrentMatrixAnswers() says: `write` runs
+// unless nothing is to be written; the code follows the data unless a
+// failing one is asked for.
+template <class Write>
+KvResult MatAnswer(Write write) {
+    const MatrixAnswers answers = CurrentMatrixAnswers();
+    if (answers == MatrixAnswers::SucceedingWithNothing) return KV_OK;
+    const bool wrote = write();
+    return answers == MatrixAnswers::FailingWithData || !wrote ? KV_E_FAILED : KV_OK;
+}
 KvResult MatGet3(void* self, double* m9) {
     if (!m9) return KV_E_FAILED;
-    const Mat4& m = Owner<Matrix>(self)->value;
-    for (int r = 0; r < 3; ++r)
-        for (int c = 0; c < 3; ++c) m9[r * 3 + c] = m.at(r, c);
-    return KV_OK;
+    return MatAnswer([&] {
+        const Mat4& m = Owner<Matrix>(self)->value;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c) m9[r * 3 + c] = m.at(r, c);
+        return true;
+    });
 }
 KvResult MatGet4(void* self, double* m16) {
     if (!m16) return KV_E_FAILED;
-    std::memcpy(m16, Owner<Matrix>(self)->value.m.data(), 16 * sizeof(double));
-    return KV_OK;
+    return MatAnswer([&] {
+        std::memcpy(m16, Owner<Matrix>(self)->value.m.data(), 16 * sizeof(double));
+        return true;
+    });
 }
 KvResult MatOffset(void* self, double* t3) {
     if (!t3) return KV_E_FAILED;
-    const Mat4& m = Owner<Matrix>(self)->value;
-    for (int c = 0; c < 3; ++c) t3[c] = m.at(3, c);
-    return KV_OK;
+    return MatAnswer([&] {
+        const Mat4& m = Owner<Matrix>(self)->value;
+        for (int c = 0; c < 3; ++c) t3[c] = m.at(3, c);
+        return true;
+    });
 }
-KvResult MatInvert(void* self) { return Owner<Matrix>(self)->value.Invert() ? KV_OK : KV_E_FAILED; }
+KvResult MatInvert(void* self) {
+    return MatAnswer([&] { return Owner<Matrix>(self)->value.Invert(); });
+}
 const vt_IKvMatrix Matrix::kTable = MakeTable<vt_IKvMatrix>([](vt_IKvMatrix& t) {
     t.Get3 = &MatGet3;
     t.Get4 = &MatGet4;

@@ -1,6 +1,8 @@
 #include "shader/shade_links.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace kv::shader {
 
@@ -112,12 +114,54 @@ bool ReadMatrix(CKvUser_Attributes& attr, uint32_t evalIndex, CKvUser_Matrix& ma
     return matrix.take(obj);
 }
 
+// The host's Matrix slots 3, 5 and 13 promise data, not a result code: each
+// read goes into values preset to NaN and is judged by what was written.
+constexpr double kUnwritten = std::numeric_limits<double>::quiet_NaN();
+
+bool AllFinite(const double* v, int n) {
+    for (int i = 0; i < n; ++i)
+        if (!std::isfinite(v[i])) return false;
+    return true;
+}
+
+// Whether (R', t') read after the inversion undoes (R, t): R'·R is the
+// identity and t·R' + t' is 0, to rounding. A matrix the host could not
+// invert (singular, or the inversion skipped) fails here.
+bool UndoesFrame(const double r[9], const double t[3], const double rInv[9], const double tInv[3]) {
+    constexpr double kTolerance = 1e-6;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j) {
+            double sum = 0.0;
+            for (int k = 0; k < 3; ++k) sum += rInv[i * 3 + k] * r[k * 3 + j];
+            if (!(std::fabs(sum - (i == j ? 1.0 : 0.0)) <= kTolerance)) return false;
+        }
+    for (int j = 0; j < 3; ++j) {
+        double sum = tInv[j], scale = std::fabs(tInv[j]);
+        for (int k = 0; k < 3; ++k) {
+            sum += t[k] * rInv[k * 3 + j];
+            scale += std::fabs(t[k] * rInv[k * 3 + j]);
+        }
+        if (!(std::fabs(sum) <= kTolerance * (1.0 + scale))) return false;
+    }
+    return true;
+}
+
 // The frame from the camera's world matrix, or false (nothing written) when
-// the matrix cannot be read or inverted.
+// the host's answers do not make one: a value left unwritten or not finite,
+// an inverse that does not undo the matrix, or no view axis.
 bool ReadFrame(CKvUser_Matrix& matrix, CameraFrame& frame) {
-    double rotation[9], viewRotation[9], viewTranslation[3];
-    if (KV_FAILED(matrix.Get3(rotation)) || KV_FAILED(matrix.Invert()) || KV_FAILED(matrix.Get3(viewRotation)) ||
-        KV_FAILED(matrix.GetOffset(viewTranslation)))
+    double rotation[9], translation[3], viewRotation[9], viewTranslation[3];
+    std::fill_n(rotation, 9, kUnwritten);
+    std::fill_n(translation, 3, kUnwritten);
+    std::fill_n(viewRotation, 9, kUnwritten);
+    std::fill_n(viewTranslation, 3, kUnwritten);
+    matrix.Get3(rotation);
+    matrix.GetOffset(translation);
+    matrix.Invert();
+    matrix.Get3(viewRotation);
+    matrix.GetOffset(viewTranslation);
+    if (!AllFinite(rotation, 9) || !AllFinite(translation, 3) || !AllFinite(viewRotation, 9) ||
+        !AllFinite(viewTranslation, 3) || !UndoesFrame(rotation, translation, viewRotation, viewTranslation))
         return false;
     const double len = std::sqrt(rotation[6] * rotation[6] + rotation[7] * rotation[7] + rotation[8] * rotation[8]);
     if (!(len > 0.0) || !std::isfinite(len)) return false;
@@ -130,6 +174,16 @@ bool ReadFrame(CKvUser_Matrix& matrix, CameraFrame& frame) {
         frame.viewTranslation[i] = viewTranslation[i];
         frame.viewAxis[i] = rotation[6 + i] / len;
     }
+    return true;
+}
+
+// A locator's world position (the translation of its matrix), or false
+// when the host writes none that is finite.
+bool ReadPosition(CKvUser_Matrix& matrix, double position[3]) {
+    double read[3] = {kUnwritten, kUnwritten, kUnwritten};
+    matrix.GetOffset(read);
+    if (!AllFinite(read, 3)) return false;
+    std::copy_n(read, 3, position);
     return true;
 }
 
@@ -159,9 +213,7 @@ CameraLens PatternLinks::read(CKvUser_Attributes& attr) {
     for (std::size_t i = 0; i < m_points.size(); ++i) {
         ControlPoint& point = m_points[i];
         CKvUser_Matrix matrix;
-        double position[3];
-        if (ReadMatrix(attr, point.worldMatrix.evalIndex, matrix) && KV_SUCCEEDED(matrix.GetOffset(position)))
-            for (int j = 0; j < 3; ++j) point.position[j] = position[j];
+        if (ReadMatrix(attr, point.worldMatrix.evalIndex, matrix)) ReadPosition(matrix, point.position);
         point.view.weight = 1.0f;
         if (cameraLinked()) ProjectLocator(m_frame, lens, point.position, point.view);
         m_views[i] = point.view;

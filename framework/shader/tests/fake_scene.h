@@ -131,10 +131,24 @@ inline const vt_IKvScene Scene::kVt = [] {
     return t;
 }();
 
+// How a matrix answers its slots: with the data and a code that says so,
+// with the data and a failing code, or with success and nothing written.
+enum class Answers { Honest, FailingWithData, SucceedingWithNothing };
+
 // 4x4 row-vector matrix [[R, 0], [t, 1]]; Invert fails when R is singular.
 struct Matrix : Obj {
     std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    Answers answers = Answers::Honest;
     Matrix() : Obj{&kVt, &kv::guid_Matrix} {}
+
+    // Runs `write` unless nothing is to be written; the code as `answers` says.
+    template <class Write>
+    static KvResult Answer(void* s, Write write) {
+        const Answers a = static_cast<Matrix*>(s)->answers;
+        if (a == Answers::SucceedingWithNothing) return KV_OK;
+        const bool wrote = write(static_cast<Matrix*>(s)->m);
+        return a == Answers::FailingWithData || !wrote ? KV_E_FAILED : KV_OK;
+    }
     static const vt_IKvMatrix kVt;
 
     static Matrix Frame(const double r[9], const double t[3]) {
@@ -151,31 +165,34 @@ inline const vt_IKvMatrix Matrix::kVt = [] {
     vt_IKvMatrix t{};
     t.unk = kUnknown;
     t.Get3 = [](void* s, double* r) -> KvResult {
-        auto& m = static_cast<Matrix*>(s)->m;
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) r[i * 3 + j] = m[i * 4 + j];
-        return KV_OK;
+        return Matrix::Answer(s, [&](auto& m) {
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j) r[i * 3 + j] = m[i * 4 + j];
+            return true;
+        });
     };
     t.GetOffset = [](void* s, double* o) -> KvResult {
-        auto& m = static_cast<Matrix*>(s)->m;
-        for (int i = 0; i < 3; ++i) o[i] = m[12 + i];
-        return KV_OK;
+        return Matrix::Answer(s, [&](auto& m) {
+            for (int i = 0; i < 3; ++i) o[i] = m[12 + i];
+            return true;
+        });
     };
     t.Invert = [](void* s) -> KvResult {
-        auto& m = static_cast<Matrix*>(s)->m;
-        auto a = [&](int i, int j) { return m[i * 4 + j]; };
-        double inv[9] = {a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2),
-                         a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
-                         a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
-                         a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0), a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1),
-                         a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)};
-        const double det = a(0, 0) * inv[0] + a(0, 1) * inv[3] + a(0, 2) * inv[6];
-        if (det == 0.0) return KV_E_FAILED;
-        const double t0 = m[12], t1 = m[13], t2 = m[14];
-        for (int i = 0; i < 3; ++i)
-            for (int j = 0; j < 3; ++j) m[i * 4 + j] = inv[i * 3 + j] / det;
-        for (int j = 0; j < 3; ++j) m[12 + j] = -(t0 * m[j] + t1 * m[4 + j] + t2 * m[8 + j]);
-        return KV_OK;
+        return Matrix::Answer(s, [](auto& m) {
+            auto a = [&](int i, int j) { return m[i * 4 + j]; };
+            double inv[9] = {a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2),
+                             a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
+                             a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
+                             a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0), a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1),
+                             a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)};
+            const double det = a(0, 0) * inv[0] + a(0, 1) * inv[3] + a(0, 2) * inv[6];
+            if (det == 0.0) return false;
+            const double t0 = m[12], t1 = m[13], t2 = m[14];
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j) m[i * 4 + j] = inv[i * 3 + j] / det;
+            for (int j = 0; j < 3; ++j) m[12 + j] = -(t0 * m[j] + t1 * m[4 + j] + t2 * m[8 + j]);
+            return true;
+        });
     };
     return t;
 }();
@@ -206,9 +223,10 @@ inline const vt_IKvEvaluation Evaluation::kVt = [] {
     return t;
 }();
 
-// Floats and world matrices by evaluation index; each matrix read hands out
-// a fresh copy (the reader inverts it in place).
+// Integers, floats and world matrices by evaluation index; each matrix read
+// hands out a fresh copy (the reader inverts it in place).
 struct Attributes : Obj {
+    std::map<uint32_t, int32_t> ints;
     std::map<uint32_t, double> floats;
     std::map<uint32_t, Matrix> matrices;
     std::deque<Matrix> handedOut;
@@ -226,6 +244,13 @@ inline const vt_IKvAttributes Attributes::kVt = [] {
         a->handedOut.push_back(it->second);
         a->handedOut.back().refs = 1;
         *out = &a->handedOut.back();
+        return KV_OK;
+    };
+    t.GetInt = [](void* s, uint32_t index, int32_t* v) -> KvResult {
+        auto* a = static_cast<Attributes*>(s);
+        auto it = a->ints.find(index);
+        if (it == a->ints.end()) return KV_E_NOTFOUND;
+        *v = it->second;
         return KV_OK;
     };
     t.GetFlt = [](void* s, uint32_t index, double* v) -> KvResult {
@@ -271,14 +296,21 @@ inline const vt_IKvRaycast1 Rays::kVt = [] {
     return t;
 }();
 
-// The root context: GUID, thread and scene services. Installed in the
-// module's globals once per test program and kept until it ends.
+// The root context: GUID, thread, scene, packet and nodal services.
+// Installed in the module's globals once per test program and kept until it
+// ends. A sample vector is plain memory: a packet's address is the vector's
+// plus the packet's offset. Every channel added for per-sample driving is
+// driven, to `drivenValue`.
 struct Root : Obj {
     Obj guids{&kGuidVt, &kv::guid_Unknown};
     Obj threads{&kThreadVt, &kv::guid_Unknown};
     Obj scenes{&kSceneSvcVt, &kv::guid_SceneService};
+    Obj packets{&kPacketVt, &kv::guid_PacketService};
+    Obj nodal{&kNodalVt, &kv::guid_NodalService};
     Obj mutex{&kMutexVt, &kv::guid_Unknown};
     std::deque<st_KVtGUID> fixed;
+    std::map<std::string, int32_t> packetOffsets;
+    double drivenValue = 0.0;
 
     Root() : Obj{&kRootVt, &kv::guid_Unknown} {}
 
@@ -302,6 +334,8 @@ private:
         if (kv::GUIDCompare(g, &guidSvc) == 0) hit = &r->guids;
         else if (kv::GUIDCompare(g, &threadSvc) == 0) hit = &r->threads;
         else if (kv::GUIDCompare(g, &kv::guid_SceneService) == 0) hit = &r->scenes;
+        else if (kv::GUIDCompare(g, &kv::guid_PacketService) == 0) hit = &r->packets;
+        else if (kv::GUIDCompare(g, &kv::guid_NodalService) == 0) hit = &r->nodal;
         *out = hit;
         if (!hit) return KV_E_NOINTERFACE;
         ++hit->refs;
@@ -330,6 +364,38 @@ private:
     }();
     static inline const vt_IKvMutex kMutexVt{kUnknown, [](void*) -> KvResult { return KV_OK; },
                                              [](void*) -> KvResult { return KV_OK; }};
+    static inline const vt_IKvPacketService kPacketVt = [] {
+        vt_IKvPacketService t{};
+        t.unk = kUnknown;
+        t.Lookup = [](void*, const char*, const char* name, int32_t* offset) -> KvResult {
+            auto it = s_root->packetOffsets.find(name);
+            if (it == s_root->packetOffsets.end()) return KV_E_NOTFOUND;
+            *offset = it->second;
+            return KV_OK;
+        };
+        t.FastPacket = [](void*, vt_IKvUnknown** vector, int32_t offset) -> void* {
+            return vector && offset >= 0 ? reinterpret_cast<char*>(vector) + offset : nullptr;
+        };
+        return t;
+    }();
+    static inline const vt_IKvNodalService kNodalVt = [] {
+        vt_IKvNodalService t{};
+        t.unk = kUnknown;
+        t.AddSampleChan = [](void*, vt_IKvUnknown**, vt_IKvUnknown**, uint32_t chan, int32_t* idx,
+                             int32_t) -> KvResult {
+            idx[chan] = 0;
+            return KV_OK;
+        };
+        t.GetFloat = [](void*, vt_IKvUnknown**, int32_t* idx, uint32_t chan, double current) {
+            return idx && idx[chan] >= 0 ? s_root->drivenValue : current;
+        };
+        t.AnyDrivenChans = [](void*, int32_t* first, uint32_t count) -> int32_t {
+            for (uint32_t i = 0; i < count; ++i)
+                if (first[i] >= 0) return 1;
+            return 0;
+        };
+        return t;
+    }();
     static inline const vt_IKvSceneService kSceneSvcVt = [] {
         vt_IKvSceneService t{};
         t.unk = kUnknown;

@@ -177,33 +177,87 @@ TEST(PatternLinks, ReadProjectsLocatorsInPerspective) {
     EXPECT_EQ(links.frame().screenScaleX, 1.0f);
 }
 
-TEST(PatternLinks, UnreadableOrSingularMatricesKeepTheFrameAndPositions) {
-    LinkedScene s;
-    PatternLinks links;
-    links.link(s.eval.ptr(), s.material.ptr());
-    const double scaled[9] = {2, 0, 0, 0, 2, 0, 0, 0, 2};  // a scaled camera: the axis is still unit
-    s.SetLens(scaled);
-    s.PlaceLocator(5, 1.0, 0.5, 0.0);
-    s.PlaceLocator(6, -1.0, 0.5, 0.0);
-    CKvUser_Attributes attr(s.attr.ptr());
-    links.read(attr);
-    EXPECT_DOUBLE_EQ(links.frame().viewAxis[2], 1.0);
-    EXPECT_DOUBLE_EQ(links.frame().viewRotation[0][0], 0.5);
-    const LocatorView before = links.views()[0];
+void ExpectSameFrame(const CameraFrame& a, const CameraFrame& b) {
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_EQ(a.rotation[r][c], b.rotation[r][c]);
+            EXPECT_EQ(a.viewRotation[r][c], b.viewRotation[r][c]);
+        }
+        EXPECT_EQ(a.viewTranslation[r], b.viewTranslation[r]);
+        EXPECT_EQ(a.viewAxis[r], b.viewAxis[r]);
+    }
+}
 
+void ExpectSameViews(const std::vector<LocatorView>& a, const std::vector<LocatorView>& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        EXPECT_EQ(a[i].screenX, b[i].screenX) << i;
+        EXPECT_EQ(a[i].screenY, b[i].screenY) << i;
+        EXPECT_EQ(a[i].depth, b[i].depth) << i;
+    }
+}
+
+// A scene whose scaled camera (its axis still unit) and two locators, at
+// x = 1 and x = -1, have been linked and read with the given answers.
+struct ScaledScene : LinkedScene {
+    PatternLinks links;
+    explicit ScaledScene(fake::Answers answers) {
+        links.link(eval.ptr(), material.ptr());
+        const double scaled[9] = {2, 0, 0, 0, 2, 0, 0, 0, 2};
+        SetLens(scaled);
+        PlaceLocator(5, 1.0, 0.5, 0.0);
+        PlaceLocator(6, -1.0, 0.5, 0.0);
+        Read(answers);
+    }
+    void Read(fake::Answers answers) {
+        for (auto& [index, m] : attr.matrices) m.answers = answers;
+        CKvUser_Attributes reader(attr.ptr());
+        links.read(reader);
+    }
+};
+
+// Matrix slots promise data, not a code: a failing code with the data reads
+// as the data; success with nothing written, a matrix that cannot be
+// inverted, or no matrix at all keeps the last frame and positions.
+TEST(PatternLinks, MatrixAnswersAreJudgedByTheirData) {
+    ScaledScene s(fake::Answers::Honest);
+    const CameraFrame honest = s.links.frame();
+    const std::vector<LocatorView> honestViews = s.links.views();
+    EXPECT_DOUBLE_EQ(honest.viewAxis[2], 1.0);
+    EXPECT_DOUBLE_EQ(honest.viewRotation[0][0], 0.5);
+    EXPECT_DOUBLE_EQ(honest.viewTranslation[2], 5.0);
+    EXPECT_GT(honestViews[0].screenX, 0.0);
+    {
+        const ScaledScene failing(fake::Answers::FailingWithData);
+        ExpectSameFrame(failing.links.frame(), honest);
+        ExpectSameViews(failing.links.views(), honestViews);
+    }
+
+    // The camera turns and the locators move, but nothing is written.
+    const double turned[9] = {0, 0, 1, 0, 1, 0, -1, 0, 0};
+    s.SetLens(turned);
+    s.PlaceLocator(5, 3.0, 0.5, 0.0);
+    s.PlaceLocator(6, -3.0, 0.5, 0.0);
+    s.Read(fake::Answers::SucceedingWithNothing);
+    ExpectSameFrame(s.links.frame(), honest);
+    ExpectSameViews(s.links.views(), honestViews);
+    EXPECT_EQ(s.links.points()[1].position[0], -1.0);
+
+    // A camera that cannot be inverted keeps the frame; the locators are
+    // read and projected through it. A locator without a matrix keeps its place.
     const double singular[9] = {0, 0, 0, 0, 1, 0, 0, 0, 1};
     s.SetLens(singular);
-    s.attr.matrices.erase(5);  // the first locator's matrix cannot be read
-    links.read(attr);
-    EXPECT_DOUBLE_EQ(links.frame().viewRotation[0][0], 0.5);
-    EXPECT_DOUBLE_EQ(links.frame().rotation[0][0], 2.0);
-    EXPECT_DOUBLE_EQ(links.points()[0].position[0], 1.0);
-    EXPECT_DOUBLE_EQ(links.views()[0].screenX, before.screenX);
-    EXPECT_DOUBLE_EQ(links.views()[1].screenX, -before.screenX);
+    s.PlaceLocator(6, -1.0, 0.5, 10.0);
+    s.attr.matrices.erase(5);
+    s.Read(fake::Answers::Honest);
+    ExpectSameFrame(s.links.frame(), honest);
+    EXPECT_EQ(s.links.points()[0].position[0], 1.0);
+    EXPECT_DOUBLE_EQ(s.links.views()[0].screenX, honestViews[0].screenX);
+    EXPECT_DOUBLE_EQ(s.links.views()[1].depth, 10.0);
 
     s.attr.matrices.erase(4);  // no camera matrix at all
-    links.read(attr);
-    EXPECT_DOUBLE_EQ(links.frame().viewRotation[0][0], 0.5);
+    s.Read(fake::Answers::Honest);
+    ExpectSameFrame(s.links.frame(), honest);
 }
 
 }  // namespace

@@ -114,8 +114,10 @@ public:
     void link(vt_IKvUnknown** eval, vt_IKvUnknown** item);
 
     // Reads the lens and the camera frame, then each locator's position and
-    // its projection. A "worldMatrix" that gives no matrix, or whose
-    // inversion fails, leaves the previous frame or position in place.
+    // its projection. The matrix answers are judged by their data, not by
+    // the codes the host returns: a "worldMatrix" that gives no matrix, a
+    // value left unwritten or not finite, or an inverse that does not undo
+    // the camera's matrix leaves the previous frame or position in place.
     // Without a linked camera: the lens defaults, both screen scales 1, the
     // rest of the frame kept and no locator projected.
     CameraLens read(CKvUser_Attributes& attr);
