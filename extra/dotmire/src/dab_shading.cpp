@@ -98,7 +98,7 @@ float DabTone(const DabPacketData& own, const st_KVpShadeComponents& sc, const s
 void ShadeDab(const DabSample& s, const DabPicture& picture, const TracedColour& through, st_KVpShadeComponents& sc,
               st_KVpShadeOutput& out) {
     const DabPacketData& own = s.own;
-    const PatternCell cell = CellOf(std::fabs(s.u), std::fabs(s.v), own.tiles, own.tileOffset);
+    const PatternCell cell = CellOf(s.u, s.v, own.tiles, own.tileOffset);
     const bool varied = Amounts(own).any();
 
     int32_t indices[kMaxDabs];

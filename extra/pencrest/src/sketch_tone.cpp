@@ -27,7 +27,7 @@ const st_KVpSampleParms kNoParms{};
 }  // namespace
 
 float TileFraction(float coord, float tiles, float offset) {
-    const float u = static_cast<float>(std::fabs(double(coord)) * tiles + offset);
+    const float u = static_cast<float>(double(coord) * tiles + offset);
     return u - std::floor(u);
 }
 

@@ -21,8 +21,9 @@ public:
     virtual void Pixel(uint32_t x, uint32_t y, float rgba[4]) const = 0;
 };
 
-// Position inside its tile of a pattern coordinate: U = |coord| tiles +
-// offset, then U - floor(U), in [0, 1) also for a negative offset.
+// Position inside its tile of a pattern coordinate: U = coord tiles +
+// offset, then U - floor(U), in [0, 1): a coordinate or offset below 0
+// continues the tiles, so no tile count leaves a seam where it crosses 0.
 float TileFraction(float coord, float tiles, float offset);
 
 // Coverage 0..1 of the tile at (fu, fv) for `level`: the replacing

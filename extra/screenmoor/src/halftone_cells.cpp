@@ -48,7 +48,7 @@ void PatternStagger(int32_t pattern, float* sx, float* sy) {
 }
 
 CellLattice LatticeOf(float u, float v, float tiles, float offset) {
-    CellLattice p{std::fabs(u) * tiles + offset, std::fabs(v) * tiles + offset};
+    CellLattice p{u * tiles + offset, v * tiles + offset};
     if (!std::isfinite(p.x)) p.x = 0.0f;
     if (!std::isfinite(p.y)) p.y = 0.0f;
     return p;

@@ -10,8 +10,10 @@ namespace Halftone2_Shader {
 // cross to diamCheck. Patterns outside 0..9 are not staggered.
 void PatternStagger(int32_t pattern, float* sx, float* sy);
 
-// Lattice coordinates of a pattern coordinate: |u| * tiles + offset and
-// |v| * tiles + offset. A coordinate that is not finite reads as 0.
+// Lattice coordinates of a pattern coordinate: u * tiles + offset and
+// v * tiles + offset. A coordinate below 0 continues the lattice (cells are
+// floored), so no tile count leaves a seam where it crosses 0. A coordinate
+// that is not finite reads as 0.
 struct CellLattice {
     float x;
     float y;

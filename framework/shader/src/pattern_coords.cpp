@@ -65,9 +65,10 @@ void SurfaceFlow(const PatternParams& params, const PatternSample& sample, const
             c.weight;
         for (int j = 0; j < 3; ++j) flow[j] += push * d[j];
     }
-    // A short flow counts as a direction; a long one keeps its strength.
+    // The flow keeps its strength up to one frame width; a longer one is cut
+    // to unit length, so it never moves the pattern by more than a frame.
     const double flowLen = std::sqrt(flow[0] * flow[0] + flow[1] * flow[1] + flow[2] * flow[2]);
-    if (flowLen > 0.0 && flowLen <= 1.0)
+    if (flowLen > 1.0)
         for (double& f : flow) f /= flowLen;
     // The flow is a direction: the view rotation alone carries it to screen.
     const auto& v = frame.viewRotation;
@@ -83,13 +84,6 @@ void SurfaceFlow(const PatternParams& params, const PatternSample& sample, const
 void RotatePattern(double x, double y, float angleSin, float angleCos, double* u, double* v) {
     *u = x * angleCos + y * angleSin + 0.5;
     *v = y * angleCos - x * angleSin + 0.5;
-}
-
-float WrapNegative(float value) {
-    if (!(value < 0.0f)) return value;
-    const float wrapped = value - std::floor(value);
-    // A tiny negative value rounds up to exactly 1, which is 0 of the next turn.
-    return wrapped < 1.0f ? wrapped : 0.0f;
 }
 
 PatternUV PatternCoordinate(const PatternParams& params, const PatternSample& sample, const CameraFrame& frame,
@@ -112,7 +106,7 @@ PatternUV PatternCoordinate(const PatternParams& params, const PatternSample& sa
         SurfaceFlow(params, sample, frame, locators, locatorCount, rays, &x, &y);
     }
     RotatePattern(x, y, params.angleSin, params.angleCos, &u, &v);
-    return {WrapNegative(static_cast<float>(u)), WrapNegative(static_cast<float>(v))};
+    return {static_cast<float>(u), static_cast<float>(v)};
 }
 
 }  // namespace kv::shader

@@ -1,7 +1,8 @@
 // The per-sample pattern coordinate: texture, projection and surface-flow
-// modes, rotation, wrap, and samples that lack host packets or a ray object.
+// modes, rotation, and samples that lack host packets or a ray object.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "fake_scene.h"
@@ -91,7 +92,7 @@ TEST(PatternCoordinate, ScreenPositionIsOverTheWidthAndAZeroSizedImageDividesBy1
     EXPECT_FLOAT_EQ(uv.u, 50.5f / 200.0f);
 }
 
-TEST(PatternCoordinate, ProjectionEnlargesWithDistanceAndNegativesWrap) {
+TEST(PatternCoordinate, ProjectionEnlargesWithDistanceAndNegativesContinue) {
     Sample s;
     s.resolution = {100, 100};
     s.rays.pixel[0] = 60;  // X = 0.1
@@ -102,20 +103,15 @@ TEST(PatternCoordinate, ProjectionEnlargesWithDistanceAndNegativesWrap) {
     PatternUV uv = s.at(p, s.all());
     EXPECT_NEAR(uv.u, 0.7f, 1e-6f);
     EXPECT_NEAR(uv.v, 0.1f, 1e-6f);
-    s.ray.dist = 100.0f;  // Y tripled to -0.6: v = -0.1 wraps to 0.9
+    // Y tripled to -0.6: v = -0.1 is not wrapped, so the cells continue
+    // across 0 for every tile count.
+    s.ray.dist = 100.0f;
     uv = s.at(p, s.all());
     EXPECT_NEAR(uv.u, 0.8f, 1e-6f);
-    EXPECT_NEAR(uv.v, 0.9f, 1e-6f);
+    EXPECT_NEAR(uv.v, -0.1f, 1e-6f);
     s.rays.pixel[0] = 125;  // X = 0.75, u = 1.25 stays
     p.zScale = 0.0f;
     EXPECT_NEAR(s.at(p, s.all()).u, 1.25f, 1e-6f);
-
-    EXPECT_FLOAT_EQ(WrapNegative(-0.25f), 0.75f);
-    EXPECT_FLOAT_EQ(WrapNegative(-2.25f), 0.75f);
-    EXPECT_FLOAT_EQ(WrapNegative(1.3f), 1.3f);
-    const float tiny = WrapNegative(-1e-9f);  // rounds to 1 before the wrap
-    EXPECT_GE(tiny, 0.0f);
-    EXPECT_LT(tiny, 1.0f);
 }
 
 TEST(PatternCoordinate, AbsentPacketsAndRayObjectReadAsZeroes) {
@@ -184,20 +180,25 @@ TEST(PatternCoordinate, SurfaceFlowAroundAnOnAxisLocator) {
     p.zScale = 1.0f;
     p.zMin = 0.0f;
     p.zMax = 10.0f;
-    p.sfReflection = 0.5f;
     const LocatorView locator{0.0, 0.0, 10.0, 1.0f};  // on the view axis, 2 units nearer
 
-    const PatternUV uv = s.at(p, s.all(), StraightCamera(), &locator, 1);
-    ASSERT_EQ(s.rays.offsets.size(), 1u);
-    EXPECT_FLOAT_EQ(s.rays.offsets[0][0], 200 * 0.5f * 0.2f);    // width for x
-    EXPECT_FLOAT_EQ(s.rays.offsets[0][1], 100 * 0.5f * -0.15f);  // height for y
-    // Pulled by the depth curve at t = 0.2, pushed one unit left by the
-    // normalised flow (-0.5, 0, 0), then spread by its own length.
+    // Pulled by the depth curve at t = 0.2; pushed left by the flow
+    // (-sfReflection, 0, 0), which keeps its length up to one frame width
+    // and is cut to it beyond; then spread by its own length.
     const double pull = depthOffset(0.2f, 1.0f);
-    const double px = 0.2 * (1 + pull) - 1.0, py = -0.15 * (1 + pull);
-    const double r = std::sqrt(px * px + py * py);
-    EXPECT_NEAR(uv.u, WrapNegative(static_cast<float>(px * r + 0.5)), 1e-5f);
-    EXPECT_NEAR(uv.v, WrapNegative(static_cast<float>(py * r + 0.5)), 1e-5f);
+    for (float strength : {0.001f, 0.08f, 0.5f, 3.0f}) {
+        p.sfReflection = strength;
+        s.rays.offsets.clear();
+        const PatternUV uv = s.at(p, s.all(), StraightCamera(), &locator, 1);
+        ASSERT_EQ(s.rays.offsets.size(), 1u);
+        EXPECT_FLOAT_EQ(s.rays.offsets[0][0], 200 * 0.5f * 0.2f);    // width for x
+        EXPECT_FLOAT_EQ(s.rays.offsets[0][1], 100 * 0.5f * -0.15f);  // height for y
+        const double push = std::min(static_cast<double>(strength), 1.0);
+        const double px = 0.2 * (1 + pull) - push, py = -0.15 * (1 + pull);
+        const double r = std::sqrt(px * px + py * py);
+        EXPECT_NEAR(uv.u, px * r + 0.5, 1e-5) << strength;
+        EXPECT_NEAR(uv.v, py * r + 0.5, 1e-5) << strength;
+    }
 
     // At the locator's own depth nothing pulls, and without a turn nothing pushes.
     s.ray.dist = 10.0f;
@@ -206,6 +207,32 @@ TEST(PatternCoordinate, SurfaceFlowAroundAnOnAxisLocator) {
     const double r0 = std::sqrt(0.2 * 0.2 + 0.15 * 0.15);
     EXPECT_NEAR(still.u, 0.5 + 0.2 * r0, 1e-6);
     EXPECT_NEAR(still.v, 0.5 - 0.15 * r0, 1e-6);
+}
+
+// Each locator pulls and re-samples from the sample's own screen position,
+// not from the position the locators before it have pulled; equal zMin and
+// zMax take depths unscaled (k = 1).
+TEST(PatternCoordinate, SurfaceFlowMeasuresEveryLocatorFromTheSample) {
+    Sample s;
+    s.resolution = {200, 100};
+    s.rays.pixel[0] = 140;  // X = 0.2
+    s.rays.pixel[1] = 70;   // Y = -0.15
+    s.ray.dist = 5.5f;
+    PatternParams p = Screen(1);
+    p.zScale = 1.0f;
+    p.zMin = p.zMax = 5.0f;
+    const LocatorView two[2] = {{0.1, 0.0, 4.5, 1.0f}, {-0.2, 0.1, 5.2, 1.0f}};
+    const PatternUV uv = s.at(p, s.all(), StraightCamera(), two, 2);
+
+    const double d1 = depthOffset(1.0f, 1.0f), d2 = depthOffset(static_cast<float>(0.5 - 0.2), 1.0f);
+    const double px = 0.2 + d1 * (0.2 - 0.1) + d2 * (0.2 + 0.2);
+    const double py = -0.15 + d1 * (-0.15) + d2 * (-0.15 - 0.1);
+    const double r = std::sqrt(px * px + py * py);
+    EXPECT_NEAR(uv.u, px * r + 0.5, 1e-5);
+    EXPECT_NEAR(uv.v, py * r + 0.5, 1e-5);
+    ASSERT_EQ(s.rays.offsets.size(), 2u);
+    EXPECT_FLOAT_EQ(s.rays.offsets[1][0], 200 * 0.5f * 0.4f);
+    EXPECT_FLOAT_EQ(s.rays.offsets[1][1], 100 * 0.5f * -0.25f);
 }
 
 TEST(PatternCoordinate, SurfaceFlowNearTheDepthPoleStaysFinite) {

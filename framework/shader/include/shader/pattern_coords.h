@@ -1,8 +1,9 @@
 // The per-sample pattern coordinate of the pattern materials: from the
 // texture coordinates, from the screen ("projection", enlarged with depth),
 // or from the screen bent by the surface normals around the linked locators
-// ("surface flow"); rotated by the pattern angle about (0.5, 0.5), and in the
-// screen modes wrapped when negative.
+// ("surface flow"); rotated by the pattern angle about (0.5, 0.5). Nothing is
+// wrapped: a coordinate below 0 continues the pattern, as the materials take
+// their cells and in-cell positions by floor.
 //
 // Arithmetic: every step is computed in double from the float inputs, except
 // the two falloff curves, which take and give floats (depthOffset,
@@ -100,8 +101,5 @@ inline PatternUV PatternCoordinate(const PatternParams& params, const PatternSam
 // (x, y) rotated by the angle about the origin, then moved by (0.5, 0.5):
 // u = x cos + y sin + 0.5, v = y cos - x sin + 0.5.
 void RotatePattern(double x, double y, float angleSin, float angleCos, double* u, double* v);
-
-// A negative value wrapped into [0, 1); values of 0 and above unchanged.
-float WrapNegative(float value);
 
 }  // namespace kv::shader
