@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -73,6 +75,20 @@ inline kvh::Pattern ConstantPattern(float v) {
     kvh::Pattern p;
     p.a[0] = p.a[1] = p.a[2] = v;
     return p;
+}
+
+// A plug-in test's sample at screen position (x, y), in pixels of a
+// width x height image: its pixel and its position inside the pixel.
+template <class Sample>
+Sample SampleAt(double x, double y, uint32_t width, uint32_t height) {
+    Sample s;
+    s.width = width;
+    s.height = height;
+    s.px = static_cast<int32_t>(std::floor(x));
+    s.fx = static_cast<float>(x - s.px);
+    s.py = static_cast<int32_t>(std::floor(y));
+    s.fy = static_cast<float>(y - s.py);
+    return s;
 }
 
 // A 256 x 256 clip whose pixel (x, y) is (x / 255, y / 255, blue, alpha): a

@@ -1,6 +1,7 @@
 // Pattern coordinates through the road, read back as tile positions from
 // sketch maps that encode them, and the host's packets left out.
 #include "core/fault_injection.h"
+#include "core/matrix.h"
 #include "sketch_road.h"
 
 namespace SketchTone_Shader::test {
@@ -36,10 +37,10 @@ TEST_F(SketchRoadTest, TextureCoordinatesRotateAndDoNotWrap) {
     s.u = 0.9f;
     s.v = 0.7f;
     ExpectAt(Where(Probe({{"screenCoords", 0.0}, {"sketchAngle", kPi / 2}}), s), 0.7f, 0.1f);
-    // Below 0 the tile position is taken from |u'|; the last column is 1023.
+    // Below 0 the tiles continue: -0.25 lies at 0.75; the last column is 1023.
     s.u = -0.25f;
     s.v = 0.9999f;
-    ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.25f, 0.9999f);
+    ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.75f, 0.9999f);
     // Without texture coordinates the sample reads (0, 0).
     s.absent = {kvh::HostPacket::TextureInput};
     ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.0f, 0.0f);
@@ -50,9 +51,9 @@ TEST_F(SketchRoadTest, TextureCoordinatesRotateAndDoNotWrap) {
     ExpectAt(Where(Probe({{"screenCoords", 0.0}, {"uvOffset", -0.25}}), s), 0.85f, 0.25f);
 }
 
-TEST_F(SketchRoadTest, ProjectionScalesWithDepthAndWraps) {
+TEST_F(SketchRoadTest, ProjectionScalesWithDepth) {
     // 200 x 100: pixel (150, 25) is X = 0.25, Y = -0.375; zScale 0.02 at
-    // distance 50 doubles both: (1.0, -0.25), wrapped to (0, 0.75).
+    // distance 50 doubles both: (1.0, -0.25), tile positions (0, 0.75).
     const ProbeRoads roads = Probe({});
     Sample s;
     s.px = 150;
@@ -74,10 +75,32 @@ TEST_F(SketchRoadTest, ProjectionScalesWithDepthAndWraps) {
     // Without the ray packet the distance is 0: no enlargement.
     s.absent = {kvh::HostPacket::SampleRay};
     ExpectAt(Where(roads, s), 0.75f, 0.125f);
-    // Without a ray object the pixel reads (0, 0): (-0.5, -0.5) wraps to 0.
+    // Without a ray object the pixel reads (0, 0): (-0.5, -0.5), tile position 0.
     s.absent.clear();
     s.rayObject = false;
     ExpectAt(Where(flat, s), 0.0f, 0.0f);
+}
+
+// The tiles continue across u' = 0 and v' = 0 whatever their count: a
+// sample and one a whole tile further draw the same spot coverage.
+TEST_F(SketchRoadTest, TilesContinueAcrossZeroForEveryCount) {
+    for (double tiles : {2.5, 3.0, 7.25}) {
+        // 720 wide, zScale 1 at distance 1: u' = x / 360 - 0.5, v' = y / 360 - 0.5.
+        MaterialRoad* road = Road({{"zScale", 1.0}, {"sketchTiles", tiles}});
+        ASSERT_TRUE(road);
+        const double tile = 360.0 / tiles;
+        auto tone = [&](double x, double y) { return Shade(*road, kvt::SampleAt<Sample>(x, y, 720, 360)).color[0]; };
+        int inked = 0, samples = 0;
+        for (double x = 90.37; x < 270.0; x += 6.1)
+            for (double y = 90.21; y < 270.0; y += 11.3, ++samples) {
+                const float here = tone(x, y);
+                inked += here < 0.5f;
+                EXPECT_NEAR(tone(x + tile, y), here, 1e-3) << tiles << " at " << x << ", " << y;
+                EXPECT_NEAR(tone(x, y + tile), here, 1e-3) << tiles << " at " << x << ", " << y;
+            }
+        EXPECT_GT(inked, samples / 10) << tiles;
+        EXPECT_LT(inked, samples - samples / 10) << tiles;
+    }
 }
 
 class SketchFlowTest : public SketchRoadTest {
@@ -132,29 +155,52 @@ TEST_F(SketchFlowTest, LocatorProjectionIsPerspective) {
     ExpectAt(Where(Probe(Flow(), {"far"}), At(12.5f)), want.fu, want.fv);
 }
 
-// A camera whose world matrix cannot be inverted, or matrices the host
-// cannot give, keep the frame and positions of the last good read.
-TEST_F(SketchFlowTest, UnreadableMatricesKeepTheLastFrame) {
-    ASSERT_TRUE(Scene().CreateLocator("near", kvh::Mat4::Translation(1.0, 0.0, 5.0)));
+// Matrix answers are judged by their data, not their codes: a host that
+// fails every matrix call while writing the data shades as an honest one;
+// one that succeeds without writing, a camera that cannot be inverted, or no
+// matrix at all keeps the frame and positions of the last good read.
+TEST_F(SketchFlowTest, MatrixAnswersAreJudgedByTheirData) {
+    kvh::SceneItem* locator = Scene().CreateLocator("near", kvh::Mat4::Translation(1.0, 0.0, 5.0));
+    ASSERT_TRUE(locator);
     const ProbeRoads roads = Probe(Flow(), {"near"});
     const TilePos before = Where(roads, At(7.5f));
+    auto reread = [&](kvh::MatrixAnswers answers) {
+        const kvh::ScopedMatrixAnswers scope(answers);
+        ASSERT_EQ(roads.columns->Reread(&err_), KV_OK);
+        ASSERT_EQ(roads.rows->Reread(&err_), KV_OK);
+    };
+    auto expectAt = [&](const TilePos& want) {
+        const TilePos got = Where(roads, At(7.5f));
+        EXPECT_EQ(got.fu, want.fu);
+        EXPECT_EQ(got.fv, want.fv);
+    };
+    // The camera steps back and the locator moves: both change the pull.
+    camera_->SetWorldMatrix(kvh::Mat4::Translation(0.0, 0.0, -1.0));
+    locator->SetWorldMatrix(kvh::Mat4::Translation(0.5, 0.0, 5.0));
+    reread(kvh::MatrixAnswers::SucceedingWithNothing);
+    expectAt(before);
+    reread(kvh::MatrixAnswers::Honest);
+    const TilePos moved = Where(roads, At(7.5f));
+    EXPECT_NE(moved.fu, before.fu);
+    camera_->SetWorldMatrix(kvh::Mat4());
+    locator->SetWorldMatrix(kvh::Mat4::Translation(1.0, 0.0, 5.0));
+    reread(kvh::MatrixAnswers::Honest);
+    expectAt(before);
+    camera_->SetWorldMatrix(kvh::Mat4::Translation(0.0, 0.0, -1.0));
+    locator->SetWorldMatrix(kvh::Mat4::Translation(0.5, 0.0, 5.0));
+    reread(kvh::MatrixAnswers::FailingWithData);
+    expectAt(moved);
+
     kvh::Mat4 singular;
     singular.m.fill(0.0);
     camera_->SetWorldMatrix(singular);
-    ASSERT_EQ(roads.columns->Reread(&err_), KV_OK);
-    ASSERT_EQ(roads.rows->Reread(&err_), KV_OK);
-    TilePos after = Where(roads, At(7.5f));
-    EXPECT_EQ(after.fu, before.fu);
-    EXPECT_EQ(after.fv, before.fv);
-
-    camera_->SetWorldMatrix(kvh::Mat4::Translation(0.0, 0.0, -3.0));
+    reread(kvh::MatrixAnswers::Honest);
+    expectAt(moved);
     kvh::faults::Arm(kvh::FaultSite::AttributesValue, 1, true);
-    ASSERT_EQ(roads.columns->Reread(&err_), KV_OK);
-    ASSERT_EQ(roads.rows->Reread(&err_), KV_OK);
+    camera_->SetWorldMatrix(kvh::Mat4());
+    reread(kvh::MatrixAnswers::Honest);
     kvh::faults::Clear();
-    after = Where(roads, At(7.5f));
-    EXPECT_EQ(after.fu, before.fu);
-    EXPECT_EQ(after.fv, before.fv);
+    expectAt(moved);
 }
 
 // Curves at their poles: t = (e + 1) / (e - 1) for zScale 1, and a

@@ -31,6 +31,12 @@ protected:
     // kTextureCentre: white where the sketch map's grey is above 0.5, black
     // elsewhere (and at the procedural spot's centre).
     float MapTone(const MaterialRoad& road) { return Shade(road, Sample{}).color[0]; }
+    // The same near the tile's corner, where the procedural spot is open (white).
+    float CornerTone(const MaterialRoad& road) {
+        Sample s;
+        s.u = s.v = 0.02f;
+        return Shade(road, s).color[0];
+    }
     const std::vector<kvh::ChannelValue> kTextureCentre = {{"screenCoords", 0.0}, {"sketchTiles", 1.0}};
 };
 
@@ -129,12 +135,14 @@ TEST_F(SketchLinkTest, SketchMapFailuresKeepAConsistentMap) {
     ASSERT_EQ(road->Reread(&err_), KV_OK);
     EXPECT_EQ(Events().size(), 2u);
     EXPECT_EQ(MapTone(*road), 1.0f);
-    // A filter that gives no image leaves no map: the procedural spot again.
+    // A filter that gives no image leaves no map: the procedural spot again,
+    // closed at the tile's centre and open at its corner.
     clip->filterMode = 1;
     ASSERT_EQ(road->Reread(&err_), KV_OK);
     EXPECT_EQ(Events().size(), 4u);
     EXPECT_EQ(host_.session->dialogs().openMonitors(), 0);
     EXPECT_EQ(MapTone(*road), 0.0f);
+    EXPECT_EQ(CornerTone(*road), 1.0f);
     // Without a monitor the map is still made, and nothing is closed.
     clip->filterMode = 0;
     host_.session->dialogs().failAllocate = true;

@@ -10,10 +10,11 @@
 namespace SketchTone_Shader {
 namespace {
 
-// A sketch map whose pixels are all `lum` grey; remembers the last pixel read.
+// A sketch map whose pixels all have one colour (`lum` grey by default);
+// remembers the last pixel read.
 class FlatMap final : public SketchMapImage {
 public:
-    FlatMap(uint32_t w, uint32_t h, float lum) : lum_(lum) {
+    FlatMap(uint32_t w, uint32_t h, float lum) : rgb_{lum, lum, lum} {
         width = w;
         height = h;
     }
@@ -21,14 +22,15 @@ public:
         lastX = x;
         lastY = y;
         ++reads;
-        rgba[0] = rgba[1] = rgba[2] = lum_;
+        for (int c = 0; c < 3; ++c) rgba[c] = rgb_[c];
         rgba[3] = 1.0f;
     }
+    void SetColour(float r, float g, float b) { rgb_[0] = r, rgb_[1] = g, rgb_[2] = b; }
     mutable uint32_t lastX = 9999, lastY = 9999;
     mutable int reads = 0;
 
 private:
-    float lum_;
+    float rgb_[3];
 };
 
 // The block as the channel defaults read it.
@@ -82,6 +84,14 @@ TEST(SketchToneSpot, SketchMapLookupsStayInsideTheImage) {
     EXPECT_EQ(RenderTileSpot(b, b.packet, &map, 0.25f, 0.5f, 0.7f), 0.0f);  // luminance 0.6 is not above 0.7
     EXPECT_EQ(map.lastX, 256u);
     EXPECT_EQ(map.lastY, 256u);
+    // Luminance 0.3 R + 0.59 G + 0.11 B against the level, strictly above.
+    const float primaries[3][3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+    const float weights[3] = {0.3f, 0.59f, 0.11f};
+    for (int c = 0; c < 3; ++c) {
+        map.SetColour(primaries[c][0], primaries[c][1], primaries[c][2]);
+        EXPECT_EQ(RenderTileSpot(b, b.packet, &map, 0.5f, 0.5f, weights[c]), 0.0f) << c;
+        EXPECT_EQ(RenderTileSpot(b, b.packet, &map, 0.5f, 0.5f, std::nextafter(weights[c], 0.0f)), 1.0f) << c;
+    }
     // Outside [0, 1): the fraction; at exactly 1 the last column.
     RenderTileSpot(b, b.packet, &map, -0.25f, 1.0f, 0.5f);
     EXPECT_EQ(map.lastX, 768u);
@@ -105,7 +115,7 @@ TEST(SketchToneSpot, SketchMapLookupsStayInsideTheImage) {
 
 TEST(SketchToneSpot, TileFractionStaysInsideTheTile) {
     EXPECT_NEAR(TileFraction(0.3f, 2.0f, 0.0f), 0.6f, 1e-6);
-    EXPECT_NEAR(TileFraction(-0.3f, 2.0f, 0.0f), 0.6f, 1e-6);  // |u'|
+    EXPECT_NEAR(TileFraction(-0.3f, 2.0f, 0.0f), 0.4f, 1e-6);  // the tiles continue below 0
     EXPECT_NEAR(TileFraction(0.3f, 2.0f, 0.25f), 0.85f, 1e-6);
     // A negative offset gives the fraction above the floor, not a negative one.
     EXPECT_NEAR(TileFraction(0.1f, 1.0f, -0.25f), 0.85f, 1e-6);
@@ -165,6 +175,15 @@ TEST(SketchToneLevel, LevelFollowsRatioBrightnessAndContrast) {
     replaced.b.packet.replaceShading = 1.0f;
     EXPECT_EQ(replaced.CoveredAbove(-0.0860f), 1.0f);
     EXPECT_EQ(replaced.CoveredAbove(-0.0870f), 0.0f);
+    // Shadows are clamped to [0, 1]: with no shadowed light, 7 counts as 1
+    // (r = 0, level 1.0865) and -1 as 0 (r = 0.5, level 0.5).
+    Scene shadowed(0.5f);
+    shadowed.b.packet.shadows = 7.0f;
+    EXPECT_EQ(shadowed.CoveredAbove(1.09f), 1.0f);
+    EXPECT_EQ(shadowed.CoveredAbove(1.08f), 0.0f);
+    shadowed.b.packet.shadows = -1.0f;
+    EXPECT_EQ(shadowed.CoveredAbove(0.501f), 1.0f);
+    EXPECT_EQ(shadowed.CoveredAbove(0.499f), 0.0f);
 }
 
 TEST(SketchToneColour, ModesMixPaperPatternAndTracedColour) {
@@ -237,43 +256,52 @@ TEST(SketchToneColour, ModesMixPaperPatternAndTracedColour) {
 }
 
 TEST(SketchToneColour, ReflectionAndSpecularDrawSpotsOfTheirColours) {
-    Scene s(1.0f);  // level -0.0865: the open colour (white paper) everywhere
+    // White paper (level -0.0865 is below every threshold used here), the
+    // reflection (0.3, 0.3, 0) of colour (0.6, 0.6, 0): q = 0.5.
+    Scene s(1.0f);
     s.b.packet.patAlpha = 0.5f;
-    for (int c = 0; c < 3; ++c) {
+    for (int c = 0; c < 2; ++c) {
         s.parms.reflCol[c] = 0.6f;
-        s.sc.refl[c] = 0.3f;  // q = 0.5
-        s.sc.spec[c] = 0.4f;
+        s.sc.refl[c] = 0.3f;
     }
-    s.parms.reflCol[2] = 0.0f;
-    s.sc.refl[2] = 0.0f;
+    for (float& c : s.sc.spec) c = 0.4f;
     s.b.replaceSketchMap = 1;
-    s.b.packet.sketchMapLevel = 0.3f;  // above the diffuse level, below the reflection's
+    const st_KVpShadeComponents keep = s.sc;
+    // The output at a replacing threshold, and its red.
+    auto shade = [&](float threshold) {
+        s.sc = keep;
+        s.b.packet.sketchMapLevel = threshold;
+        return s.Shade();
+    };
+    auto red = [&](float threshold) { return shade(threshold).color[0]; };
     // Without reflection or specular amounts: the open colour; the host's
     // reflection is added and its specular never.
-    st_KVpShadeComponents keep = s.sc;
-    st_KVpShadeOutput out = s.Shade();
-    EXPECT_NEAR(out.color[0], 1.0f + 0.3f, 1e-6);
+    EXPECT_NEAR(red(0.3f), 1.0f + 0.3f, 1e-6);
     EXPECT_EQ(s.sc.refl[0], 0.3f);
-    s.sc = keep;
-    // Reflection 1: level 0.5, coverage 0: paper mixed towards the reflection colour.
+    // Reflection 1: level q = 0.5. Below a threshold of 0.7 the spot stays
+    // open; above 0.3 it is drawn: paper mixed towards the reflection colour,
+    // and the host's reflection is no longer added.
     s.b.packet.reflection = 1.0f;
-    out = s.Shade();
-    EXPECT_NEAR(out.color[0], 0.8f, 1e-6);
-    EXPECT_NEAR(out.color[2], 0.5f, 1e-6);
-    EXPECT_EQ(s.sc.refl[0], 0.0f);  // drawn, so no longer added
+    EXPECT_NEAR(red(0.7f), 1.0f, 1e-6);
+    const st_KVpShadeOutput drawn = shade(0.3f);
+    EXPECT_NEAR(drawn.color[0], 0.8f, 1e-6);
+    EXPECT_NEAR(drawn.color[2], 0.5f, 1e-6);
+    EXPECT_EQ(s.sc.refl[0], 0.0f);
     EXPECT_EQ(s.sc.refl[1], 0.0f);
-    // Specular with no specular colour: q = 0, level 0, coverage 1: unchanged.
-    s.sc = keep;
+    // Specular with no specular colour: q = 0, level 0: never drawn above 0.
     s.b.packet.reflection = 0.0f;
     s.b.packet.specular = 1.0f;
-    out = s.Shade();
-    EXPECT_NEAR(out.color[0], 1.3f, 1e-6);
-    // Replace specular 1 at level 1: coverage 0, paper towards the specular colour.
+    EXPECT_NEAR(red(0.001f), 1.3f, 1e-6);
+    // Replace specular 1: the level is specularLevel clamped to [0, 1]; drawn
+    // where the threshold lies below it, towards the specular colour.
     for (float& c : s.parms.specCol) c = 0.2f;
     s.b.packet.replaceSpecular = 1.0f;
-    s.sc = keep;
-    out = s.Shade();
-    EXPECT_NEAR(out.color[0], 0.6f + 0.3f, 1e-6);
+    s.b.packet.specularLevel = 2.0f;
+    EXPECT_NEAR(red(0.99f), 0.6f + 0.3f, 1e-6);
+    EXPECT_NEAR(red(1.5f), 1.3f, 1e-6);
+    s.b.packet.specularLevel = -1.0f;
+    EXPECT_NEAR(red(0.001f), 1.3f, 1e-6);
+    EXPECT_NEAR(red(-0.5f), 0.6f + 0.3f, 1e-6);
 }
 
 TEST(SketchToneColour, MissingSampleParmsShadeBlackAndFinite) {

@@ -2,8 +2,11 @@
 // pattern coordinates, surface flow around locators, the packet and host
 // packets a sample may lack, see-through and the second screen.
 #include <cmath>
+#include <functional>
+#include <vector>
 
 #include "core/fault_injection.h"
+#include "core/matrix.h"
 #include "halftone_cells.h"
 #include "halftone_ray_hooks.h"
 #include "halftone_road.h"
@@ -77,22 +80,48 @@ TEST_F(HalftoneRoadTest, TextureAndProjectionCoordinates) {
     noRayObject_ = false;
 }
 
-TEST_F(HalftoneRoadTest, ProjectionWrapsNegativesOnly) {
+TEST_F(HalftoneRoadTest, ProjectionEnlargesWithDepth) {
     // Depth enlarges the position: k = 1 + zScale * distance.
-    MaterialRoad* near = Road(Measuring({{"cellPattern", kPatternLines}, {"cellTiles", 0.5}, {"zScale", 0.4}}));
-    MaterialRoad* far = Road(Measuring({{"cellPattern", kPatternLines}, {"cellTiles", 0.5}, {"zScale", 0.6}}));
+    MaterialRoad* near = Road(Measuring({{"cellPattern", kPatternLines}, {"cellTiles", 2.0}, {"zScale", 0.4}}));
+    MaterialRoad* far = Road(Measuring({{"cellPattern", kPatternLines}, {"cellTiles", 1.0}, {"zScale", 0.6}}));
     ASSERT_TRUE(near && far);
-    Sample corner;  // x = y = -0.5, times 1.4: -0.2 after adding 0.5, wrapped to 0.8
+    Sample corner;  // x = y = -0.5, times 1.4: -0.2 after adding 0.5
     corner.width = corner.height = 640;
-    ASSERT_NE(Expected(kPatternLines, 0.8f, 0.8f, 0.5f), Expected(kPatternLines, 0.2f, 0.2f, 0.5f));
-    EXPECT_NEAR(Paper(*near, corner), Expected(kPatternLines, 0.8f, 0.8f, 0.5f), 1e-5);
-    Sample opposite = corner;  // x = y = 0.5, times 1.6: 1.3, kept
+    ASSERT_NE(Expected(kPatternLines, -0.2f, -0.2f, 2.0f), Expected(kPatternLines, 0.0f, 0.0f, 2.0f));
+    EXPECT_NEAR(Paper(*near, corner), Expected(kPatternLines, -0.2f, -0.2f, 2.0f), 1e-5);
+    Sample opposite = corner;  // x = y = 0.5, times 1.6: 1.3
     opposite.px = opposite.py = 640;
-    ASSERT_NE(Expected(kPatternLines, 1.3f, 1.3f, 0.5f), Expected(kPatternLines, 0.3f, 0.3f, 0.5f));
-    EXPECT_NEAR(Paper(*far, opposite), Expected(kPatternLines, 1.3f, 1.3f, 0.5f), 1e-5);
+    ASSERT_NE(Expected(kPatternLines, 1.3f, 1.3f, 1.0f), Expected(kPatternLines, 1.0f, 1.0f, 1.0f));
+    EXPECT_NEAR(Paper(*far, opposite), Expected(kPatternLines, 1.3f, 1.3f, 1.0f), 1e-5);
     // Without "sample.ray" the distance reads 0: no enlargement.
     corner.absent = {HostPacket::SampleRay};
-    EXPECT_NEAR(Paper(*near, corner), Expected(kPatternLines, 0.0f, 0.0f, 0.5f), 1e-5);
+    EXPECT_NEAR(Paper(*near, corner), Expected(kPatternLines, 0.0f, 0.0f, 2.0f), 1e-5);
+}
+
+// Screens continue across u = 0 and v = 0 whatever the tile count, whole or
+// not, odd or even: a sample and one two cells further (a whole period of
+// every stagger) draw the same.
+TEST_F(HalftoneRoadTest, ScreensContinueAcrossZeroForEveryTileCount) {
+    const std::pair<int32_t, double> screens[] = {
+        {kPatternDiamCheck, 45.0}, {kPatternChecker, 45.0}, {kPatternDiamCheck, 2.5}, {kPatternDots, 2.5}};
+    for (auto [pattern, tiles] : screens) {
+        // 720 wide, zScale 1 at distance 1: u = x / 360 - 0.5, v = y / 360 - 0.5.
+        MaterialRoad* road = Road(Measuring({{"cellPattern", double(pattern)}, {"cellTiles", tiles}, {"zScale", 1.0}}));
+        ASSERT_TRUE(road);
+        const double period = 2.0 * 360.0 / tiles;
+        auto paper = [&](double x, double y) { return Paper(*road, kvt::SampleAt<Sample>(x, y, 720, 360)); };
+        const double span = std::max(60.0, period);  // around the line, at least a period wide
+        int inked = 0, samples = 0;
+        for (double x = 180.37 - span; x < 180.0 + span; x += span / 23.0)
+            for (double y = 180.21 - span; y < 180.0 + span; y += span / 11.0, ++samples) {
+                const float here = paper(x, y);
+                inked += here < 0.5f;
+                EXPECT_NEAR(paper(x + period, y), here, 1e-3) << pattern << " " << tiles << " at " << x << ", " << y;
+                EXPECT_NEAR(paper(x, y + period), here, 1e-3) << pattern << " " << tiles << " at " << x << ", " << y;
+            }
+        EXPECT_GT(inked, samples / 10) << pattern << " " << tiles;
+        EXPECT_LT(inked, samples - samples / 10) << pattern << " " << tiles;
+    }
 }
 
 TEST_F(HalftoneRoadTest, SurfaceFlowWithoutLocatorsSpreadsRadially) {
@@ -154,6 +183,79 @@ TEST_F(HalftoneRoadTest, LocatorsPullTowardsTheirProjectedPlace) {
         moved = std::fabs(Paper(*pulled, away) - Paper(*still, away)) > 0.2f;
     }
     EXPECT_TRUE(moved);
+}
+
+// The paper along row 200 of a 640 x 480 image, every 23 pixels.
+std::vector<float> PaperRow(const std::function<float(const Sample&)>& paper) {
+    std::vector<float> row;
+    for (int32_t x = 40; x < 640; x += 23) {
+        Sample s;
+        s.px = x;
+        s.py = 200;
+        s.dist = 6.0f;
+        row.push_back(paper(s));
+    }
+    return row;
+}
+
+// sfReflection sets the strength of the normal term: a flow shorter than a
+// frame width keeps its length, a longer one is cut to it.
+TEST_F(HalftoneRoadTest, SurfaceFlowStrengthFollowsSfReflection) {
+    Scene().CreateCamera("cam", 0.05, 0.036, 0.024, 4.0, CameraAtFive());
+    Scene().CreateLocator("loc", kvh::Mat4::Translation(1, 0, 0));
+    HalftoneRays hooks;
+    hooks.lean = 0.01f;  // the surface turns with the screen offset
+    auto row = [&](double strength) {
+        MaterialRoad::Options o = Measuring({{"screenMode", 1}, {"cellPattern", kPatternDots}, {"cellTiles", 30.0},
+                                             {"zScale", 0.0}, {"sfReflection", strength}});
+        o.links = {"loc"};
+        MaterialRoad* road = Road(o);
+        EXPECT_TRUE(road);
+        return road ? PaperRow([&](const Sample& s) { return Shade(*road, s, true, &hooks).color[0] * 2.0f; })
+                    : std::vector<float>{};
+    };
+    const std::vector<float> none = row(0.0), weak = row(0.02), stronger = row(0.04);
+    EXPECT_NE(none, weak);
+    EXPECT_NE(weak, stronger);
+    EXPECT_EQ(row(1000.0), row(5000.0));  // both cut to unit length
+}
+
+// Matrix answers are judged by their data, not their codes: a host that
+// fails every matrix call while writing the data shades as an honest one;
+// one that succeeds without writing keeps the last frame and positions.
+TEST_F(HalftoneRoadTest, MatrixAnswersAreJudgedByTheirData) {
+    kvh::SceneItem* camera = Scene().CreateCamera("cam", 0.05, 0.036, 0.024, 4.0, CameraAtFive());
+    kvh::SceneItem* locator = Scene().CreateLocator("loc", kvh::Mat4::Translation(1, 0, 0));
+    ASSERT_TRUE(camera && locator);
+    MaterialRoad::Options o = Measuring({{"screenMode", 1}, {"cellPattern", kPatternDots}, {"cellTiles", 3.0},
+                                         {"zMin", 0.0}, {"zMax", 1.0}, {"zScale", std::log(3.0)}});
+    o.links = {"loc"};
+    MaterialRoad* road = Road(o);
+    ASSERT_TRUE(road);
+    auto paper = [&] { return PaperRow([&](const Sample& s) { return Paper(*road, s); }); };
+    auto reread = [&](kvh::MatrixAnswers answers) {
+        const kvh::ScopedMatrixAnswers scope(answers);
+        ASSERT_EQ(road->Reread(&err_), KV_OK);
+    };
+    const std::vector<float> before = paper();
+    // The camera steps back and the locator moves: both change the pull.
+    kvh::Mat4 back = CameraAtFive();
+    back.at(3, 2) = 5.5;
+    camera->SetWorldMatrix(back);
+    locator->SetWorldMatrix(kvh::Mat4::Translation(0.5, 0, 0));
+    reread(kvh::MatrixAnswers::SucceedingWithNothing);
+    EXPECT_EQ(paper(), before);
+    reread(kvh::MatrixAnswers::Honest);
+    const std::vector<float> moved = paper();
+    EXPECT_NE(moved, before);
+    camera->SetWorldMatrix(CameraAtFive());
+    locator->SetWorldMatrix(kvh::Mat4::Translation(1, 0, 0));
+    reread(kvh::MatrixAnswers::Honest);
+    EXPECT_EQ(paper(), before);
+    camera->SetWorldMatrix(back);
+    locator->SetWorldMatrix(kvh::Mat4::Translation(0.5, 0, 0));
+    reread(kvh::MatrixAnswers::FailingWithData);
+    EXPECT_EQ(paper(), moved);
 }
 
 TEST_F(HalftoneRoadTest, FlowStaysFiniteAtTheCurvesPoles) {

@@ -66,6 +66,9 @@ TEST(HalftoneTone, InkLevelFromLightBrightnessAndContrast) {
     EXPECT_NEAR(InkLevel(p, full.parms, full.sc), kInkUnlit, 1e-6);
     p.shadows = 7.0f;  // clamped to 1
     EXPECT_NEAR(InkLevel(p, full.parms, full.sc), kInkUnlit, 1e-6);
+    p.shadows = -1.0f;  // clamped to 0: the unshadowed light alone
+    EXPECT_NEAR(InkLevel(p, full.parms, full.sc), kInkFullyLit, 1e-6);
+    p.shadows = 1.0f;
     p.indirectLight = 2.0f;
     full.sc.indirect[0] = full.sc.indirect[1] = full.sc.indirect[2] = 0.125f;
     EXPECT_NEAR(InkLevel(p, full.parms, full.sc), 0.5f, 1e-6);
@@ -166,24 +169,53 @@ TEST(HalftoneSeeThrough, BehindColourMixesIntoPaperAndPattern) {
     EXPECT_EQ(off.out.color[0], 1.0f);
 }
 
-TEST(HalftoneSecondScreen, HighlightsDrawnAsCells) {
+// A fully lit grey surface (the main screen draws no ink) with a green
+// reflection (0, 0.5, 0) of colour (0, 1, 0): ratio 0.5, so reflection 1
+// draws at level 0.5. Red reads the second screen's paper fraction: 0.5 where
+// it is paper, 0 where the green highlight covers.
+struct Highlight {
+    st_KVpHalftone p = DefaultPacket();
+    HalftoneBlock b = DefaultBlock();
+    Highlight() {
+        p.reflection = 1.0f;
+        p.specular = 0.0f;
+    }
+    float Paper(float u, float v) {
+        Lit l(0.5f);
+        l.parms.reflCol[1] = 1.0f;
+        l.sc.refl[1] = 0.5f;
+        l.sc.spec[0] = 0.7f;  // never added to the output
+        l.sc.tran[2] = 0.125f;
+        ShadeHalftone(p, b, {u, v, &l.parms, nullptr}, l.sc, l.out);
+        EXPECT_EQ(l.sc.refl[1], 0.0f);  // drawn, so no longer added
+        EXPECT_EQ(l.out.color[2], 0.5f * (l.out.color[0] * 2.0f) + 0.125f);
+        return l.out.color[0] * 2.0f;
+    }
+};
+
+TEST(HalftoneSecondScreen, ReflectionDrawnInTheSpecularPatternsCells) {
+    Highlight h;
+    // Level 0.5 at 0.3 from a dot's centre: the ramp, not a level of 1
+    // (ink) or 0.25 (paper).
+    EXPECT_NEAR(h.Paper(0.125f, 0.2f), (0.1 - (0.5 - 0.3 * 1.414213562)) * 10.0, 1e-4);
+    // Lattice point (0, 1.5), an odd row: a square screen shifts by half a
+    // cell there, so the point is a square's centre (ink); the main dots and
+    // an unshifted square would leave it paper.
+    h.b.specPattern = kPatternSquare;
+    EXPECT_EQ(h.Paper(0.0f, 0.375f), 0.0f);
+    // Out of range the pattern is clamped: 12 draws diamCheck, shifted to
+    // (0.5, 0.2) at lattice point (0, 1.2) (ink, where unclamped 12 would
+    // draw unshifted adaptive lines: paper); -1 draws dots (paper at (0.1,
+    // 0.5), where adaptive lines would ink).
+    h.b.specPattern = 12;
+    EXPECT_EQ(h.Paper(0.0f, 0.3f), 0.0f);
+    h.b.specPattern = -1;
+    EXPECT_EQ(h.Paper(0.025f, 0.125f), 1.0f);
+
+    // Highlights off: nothing drawn, the host's reflection added unchanged.
     st_KVpHalftone p = DefaultPacket();
     p.reflection = 1.0f;
     HalftoneBlock b = DefaultBlock();
-    b.specPattern = kPatternSquare;
-    // A strong reflection of the reflection colour: its cells cover the centre.
-    Lit l(0.5f);
-    l.parms.reflCol[1] = 1.0f;
-    l.sc.refl[1] = 1.0f;
-    l.sc.spec[0] = 0.7f;  // never added to the output
-    l.sc.tran[2] = 0.125f;
-    ShadeHalftone(p, b, Centre(l), l.sc, l.out);
-    EXPECT_EQ(l.sc.refl[1], 0.0f);
-    EXPECT_EQ(l.out.color[1], 1.0f);
-    EXPECT_EQ(l.out.color[2], 0.125f);
-    EXPECT_EQ(l.out.color[0], 0.0f);
-
-    // Highlights off: nothing drawn, the host's reflection added unchanged.
     b.drawSpecular = 0;
     Lit off(0.5f);
     off.sc.refl[1] = 0.25f;
@@ -191,31 +223,42 @@ TEST(HalftoneSecondScreen, HighlightsDrawnAsCells) {
     ShadeHalftone(p, b, Centre(off), off.sc, off.out);
     EXPECT_EQ(off.sc.refl[1], 0.25f);
     EXPECT_EQ(off.out.color[1], 0.5f + 0.25f);
+}
 
-    // Reflection 0: its triple stays; a specular highlight of the specular colour.
-    b.drawSpecular = 1;
-    p.reflection = 0.0f;
-    Lit spec(0.5f);
-    spec.sc.refl[0] = 0.25f;
-    spec.parms.specCol[2] = 1.0f;
-    spec.sc.spec[2] = 1.0f;
-    ShadeHalftone(p, b, Centre(spec), spec.sc, spec.out);
-    EXPECT_EQ(spec.sc.refl[0], 0.25f);
-    EXPECT_EQ(spec.out.color[2], 1.0f);
-    // Replace specular with level 0 removes it; a black specular colour gives level 0.
+TEST(HalftoneSecondScreen, SpecularLevelAndReplacement) {
+    st_KVpHalftone p = DefaultPacket();
+    HalftoneBlock b = DefaultBlock();
+    // Blue specular of colour (0, 0, 1) at the cell's centre and corner; red
+    // reads the paper fraction as above; the reflection triple stays.
+    auto paper = [&](float specular, float u) {
+        Lit l(0.5f);
+        l.sc.refl[0] = 0.25f;
+        l.parms.specCol[2] = 1.0f;
+        l.sc.spec[2] = specular;
+        ShadeHalftone(p, b, {u, u, &l.parms, nullptr}, l.sc, l.out);
+        EXPECT_EQ(l.sc.refl[0], 0.25f);
+        return (l.out.color[0] - 0.25f) * 2.0f;
+    };
+    EXPECT_EQ(paper(1.0f, 0.125f), 0.0f);  // level 1 inks the centre
+    EXPECT_EQ(paper(0.0f, 0.125f), 1.0f);  // level 0 leaves it paper
+    // Replace specular 1: the level is specularLevel clamped to [0, 1]. At
+    // the corner (distance 1) level 1 leaves paper where 2 would ink.
+    p.replaceSpecular = 1.0f;
+    p.specularLevel = 2.0f;
+    EXPECT_EQ(paper(0.0f, 0.0f), 1.0f);
+    // Half replaced, a level of -1 counts as 0: 0.5 from the ratio 1, where
+    // unclamped it would be 0 (paper at the centre).
+    p.replaceSpecular = 0.5f;
+    p.specularLevel = -1.0f;
+    EXPECT_EQ(paper(1.0f, 0.125f), 0.0f);
+    // Replace specular with level 0 removes the highlight.
     p.replaceSpecular = 1.0f;
     p.specularLevel = 0.0f;
-    Lit gone(0.5f);
-    gone.parms.specCol[2] = 1.0f;
-    gone.sc.spec[2] = 1.0f;
-    ShadeHalftone(p, b, Centre(gone), gone.sc, gone.out);
-    EXPECT_EQ(gone.out.color[2], 0.5f);
+    EXPECT_EQ(paper(1.0f, 0.125f), 1.0f);
 }
 
 TEST(HalftoneShading, PatternsClampedAndSecondFollowsMain) {
     const st_KVpHalftone p = DefaultPacket();
-    EXPECT_EQ(ClampPattern(12), kPatternDiamCheck);
-    EXPECT_EQ(ClampPattern(-1), kPatternDots);
     // 12 draws diamCheck and -1 dots, through the block as read.
     HalftoneBlock b = DefaultBlock();
     b.drawSpecular = 0;
