@@ -13,9 +13,6 @@ namespace {
 
 using kv::shader::clamp01;
 
-constexpr int32_t kRotationSalt = 437;
-constexpr int32_t kColourSalt = 439;
-
 VariationAmounts Amounts(const DabPacketData& own) {
     return {own.hueVariation, own.satVariation, own.valVariation};
 }
@@ -28,15 +25,14 @@ struct Rotation {
 // The turn of dab `index`: up to ±rotVariation·π.
 void TurnOf(const DabPacketData& own, int32_t seed, int32_t index, Rotation& r) {
     if (!(own.rotVariation > 0.0f)) return;
-    const int32_t r0 = ParkMillerNext(DotSeed(seed, kRotationSalt, index));
-    const double angle = static_cast<float>(static_cast<double>(UnitRandom(r0)) * own.rotVariation * 3.141592653589793);
+    const double angle = static_cast<double>(DotRandom(seed, kDabTurnSalt, index)) * own.rotVariation * 3.141592653589793;
     r.sine = static_cast<float>(std::sin(angle));
     r.cosine = static_cast<float>(std::cos(angle));
 }
 
 // `colour` shifted as dab `index` of the cell is.
 void ShiftAsDab(const DabPacketData& own, int32_t seed, int32_t index, const float colour[3], float rgb[3]) {
-    ShiftedColour(ColourToHSV(colour), DotSeed(seed, kColourSalt, index), Amounts(own), rgb);
+    ShiftedColour(ColourToHSV(colour), DotSeed(seed, kDabColourSalt, index), Amounts(own), rgb);
 }
 
 struct Pass {

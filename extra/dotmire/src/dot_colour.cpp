@@ -8,22 +8,37 @@ namespace {
 constexpr float kEpsilon = 1.1920929e-7f;
 constexpr float kSixtyDegrees = 1.0471976f;  // π/3
 constexpr float kFullCircle = 6.2831855f;
+constexpr double kFloatMax = 3.4028234663852886e38;
+
+// x held within the float range, then rounded to float.
+float ToFloat(double x) { return static_cast<float>(x > kFloatMax ? kFloatMax : (x < -kFloatMax ? -kFloatMax : x)); }
+
+// A 32-bit integer hash with full avalanche (the MurmurHash3 finaliser).
+uint32_t Mix32(uint32_t h) {
+    h ^= h >> 16;
+    h *= 0x85ebca6bu;
+    h ^= h >> 13;
+    h *= 0xc2b2ae35u;
+    h ^= h >> 16;
+    return h;
+}
 
 }  // namespace
 
 HSV ColourToHSV(const float rgb[3]) {
-    const float r = rgb[0], g = rgb[1], b = rgb[2];
-    const float v = std::fmax(std::fmax(r, g), b);
-    if (v == 0.0f) return {0.0f, 0.0f, 0.0f};
-    const float m = std::fmin(std::fmin(r, g), b);
-    const float delta = v - m;
-    HSV out{0.0f, delta / v, v};
-    if (delta == 0.0f) return out;
-    float h;
+    const double r = rgb[0], g = rgb[1], b = rgb[2];
+    const double v = std::fmax(std::fmax(r, g), b);
+    if (v == 0.0) return {0.0f, 0.0f, 0.0f};
+    const double m = std::fmin(std::fmin(r, g), b);
+    const double delta = v - m;
+    const double sat = delta / v;  // below 0 for a negative value
+    HSV out{0.0f, static_cast<float>(std::fmax(std::fmin(sat, 1.0), -kFloatMax)), static_cast<float>(v)};
+    if (delta == 0.0) return out;
+    double h;  // in [-1, 5]
     if (r == v) h = (g - b) / delta;
-    else if (g == v) h = (b - r) / delta + 2.0f;
-    else h = (r - g) / delta + 4.0f;
-    out.hue = h * kSixtyDegrees;
+    else if (g == v) h = (b - r) / delta + 2.0;
+    else h = (r - g) / delta + 4.0;
+    out.hue = static_cast<float>(h) * kSixtyDegrees;
     if (out.hue < 0.0f) out.hue += kFullCircle;
     return out;
 }
@@ -38,9 +53,15 @@ float UnitRandom(int32_t r) {
 }
 
 int32_t DotSeed(int32_t seed, int32_t salt, int32_t index) {
-    const uint32_t x = (static_cast<uint32_t>(seed) + static_cast<uint32_t>(salt)) * static_cast<uint32_t>(index);
-    const int32_t s = static_cast<int32_t>(x);
-    return s < 1 ? 1 : s;
+    // Each input is folded in with its own mix, so that no two (seed, salt)
+    // pairs or indices of one cell share a sequence by a sum or a product.
+    const uint32_t cell = Mix32(Mix32(static_cast<uint32_t>(seed)) + static_cast<uint32_t>(salt));
+    const uint32_t x = Mix32(cell + static_cast<uint32_t>(index)) % 2147483647u;
+    return x == 0 ? 1 : static_cast<int32_t>(x);
+}
+
+float DotRandom(int32_t seed, int32_t salt, int32_t index) {
+    return UnitRandom(ParkMillerNext(DotSeed(seed, salt, index)));
 }
 
 int32_t CellSeed(double column, double row) {
@@ -54,31 +75,31 @@ void ShiftedColour(const HSV& base, int32_t start, const VariationAmounts& amoun
     const int32_t r1 = ParkMillerNext(start);
     const int32_t r2 = ParkMillerNext(r1);
     const int32_t r3 = ParkMillerNext(r2);
-    const float s = UnitRandom(r2) * amounts.sat + base.sat;
-    const float v = UnitRandom(r3) * amounts.val + base.val;
+    const double s = static_cast<double>(UnitRandom(r2)) * amounts.sat + base.sat;
+    const double v = static_cast<double>(UnitRandom(r3)) * amounts.val + base.val;
     if (!(s >= kEpsilon)) {  // a saturation that is not a number greys too
-        rgb[0] = rgb[1] = rgb[2] = v;
+        rgb[0] = rgb[1] = rgb[2] = ToFloat(v);
         return;
     }
-    const float turned = static_cast<float>(static_cast<double>(UnitRandom(r1)) *
-                                                (static_cast<double>(amounts.hue) * 3.141592653589793) +
-                                            static_cast<double>(base.hue));
-    const float h = turned / kSixtyDegrees;
-    const float i = std::floor(h);
-    const float f = h - i;
-    const float p = (1.0f - s) * v;
-    const float q = (1.0f - s * f) * v;
-    const float t = v * (1.0f - s * (1.0f - f));
-    // Sector i modulo 6, computed on the float so that no hue overflows an int.
-    float sector = std::fmod(i, 6.0f);
-    if (sector < 0.0f) sector += 6.0f;
+    const double turned = static_cast<double>(UnitRandom(r1)) * (static_cast<double>(amounts.hue) * 3.141592653589793) +
+                          static_cast<double>(base.hue);
+    const double h = turned / static_cast<double>(kSixtyDegrees);
+    const double i = std::floor(h);
+    const double f = h - i;
+    const float p = ToFloat((1.0 - s) * v);
+    const float q = ToFloat((1.0 - s * f) * v);
+    const float t = ToFloat(v * (1.0 - s * (1.0 - f)));
+    const float w = ToFloat(v);
+    // Sector i modulo 6, computed on the double so that no hue overflows an int.
+    double sector = std::fmod(i, 6.0);
+    if (sector < 0.0) sector += 6.0;
     switch (std::isfinite(sector) ? static_cast<int>(sector) : 5) {
-        case 0: rgb[0] = v, rgb[1] = t, rgb[2] = p; break;
-        case 1: rgb[0] = q, rgb[1] = v, rgb[2] = p; break;
-        case 2: rgb[0] = p, rgb[1] = v, rgb[2] = t; break;
-        case 3: rgb[0] = p, rgb[1] = q, rgb[2] = v; break;
-        case 4: rgb[0] = t, rgb[1] = p, rgb[2] = v; break;
-        default: rgb[0] = v, rgb[1] = p, rgb[2] = q; break;
+        case 0: rgb[0] = w, rgb[1] = t, rgb[2] = p; break;
+        case 1: rgb[0] = q, rgb[1] = w, rgb[2] = p; break;
+        case 2: rgb[0] = p, rgb[1] = w, rgb[2] = t; break;
+        case 3: rgb[0] = p, rgb[1] = q, rgb[2] = w; break;
+        case 4: rgb[0] = t, rgb[1] = p, rgb[2] = w; break;
+        default: rgb[0] = w, rgb[1] = p, rgb[2] = q; break;
     }
 }
 

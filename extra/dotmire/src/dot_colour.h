@@ -13,6 +13,9 @@ struct HSV {
     float sat;
     float val;
 };
+// Computed in double, so that any finite colour gives finite values. The
+// saturation is held at most 1: only negative components carry it past 1,
+// and beside a value near 0 they carry it past any float.
 HSV ColourToHSV(const float rgb[3]);
 
 // One step of the minimal standard generator (16807 x mod 2^31 - 1, Schrage's
@@ -22,9 +25,20 @@ int32_t ParkMillerNext(int32_t x);
 // 2 float(r 2^-31) - 1: a value in [-1, 1).
 float UnitRandom(int32_t r);
 
-// The generator's start value of dot `index` in a cell: (seed + salt) x index,
-// wrapping in unsigned arithmetic; below 1 it becomes 1.
+// Salts of the per-dot sequences: a dab's turn and colour, a stipple dot's colour.
+inline constexpr int32_t kDabTurnSalt = 437;
+inline constexpr int32_t kDabColourSalt = 439;
+inline constexpr int32_t kStippleColourSalt = 437;
+
+// The generator's start value of dot `index` in a cell with `seed`, in
+// [1, 2^31 - 2]: cell seed, salt and index mixed by a 32-bit integer hash.
+// One generator step is linear in a small start, so starts near each other
+// (the first dots of a cell) would give random values near each other.
 int32_t DotSeed(int32_t seed, int32_t salt, int32_t index);
+
+// The first random value of dot `index`'s sequence, in [-1, 1): one step
+// from DotSeed, through UnitRandom (a dab's turn, a shift's hue).
+float DotRandom(int32_t seed, int32_t salt, int32_t index);
 
 // Cell seed from the cell's column and row: trunc(row + column x 18.3), 0 when
 // the value is not a number or outside the 32-bit range.
@@ -42,7 +56,8 @@ struct VariationAmounts {
 // The colour of hue (radians), saturation and value shifted by three steps of
 // the generator from `start`: hue by up to ±hue·π, saturation and value by up
 // to ±sat and ±val (not clamped). The hue sector is taken modulo 6, so a hue
-// turned past either end of the circle keeps its colour.
+// turned past either end of the circle keeps its colour. Computed in double
+// and held within the float range: finite for finite arguments.
 void ShiftedColour(const HSV& base, int32_t start, const VariationAmounts& amounts, float rgb[3]);
 
 }  // namespace Stipple_Shader

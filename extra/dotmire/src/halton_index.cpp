@@ -23,7 +23,9 @@ uint64_t Reduce(int64_t v, uint64_t m) {
 
 std::pair<int64_t, int64_t> ExtendedGcd(int64_t a, int64_t b) {
     if (b == 0) return {1, 0};
-    if (b == -1) return {0, -1};  // a mod −1 is 0; also spares INT64_MIN / −1
+    // The recursion's own result for b = −1 (a mod −1 is 0), taken without
+    // the division, which overflows for the smallest 64-bit a.
+    if (b == -1) return {0, 1};
     auto [x, y] = ExtendedGcd(b, a % b);
     return {y, x - (a / b) * y};
 }
@@ -37,9 +39,12 @@ int64_t ModInverse(int64_t a, int64_t m) {
 
 int32_t DigitsNeeded(int64_t limit, int32_t base) {
     if (base >= limit || base < 2) return 1;  // a base below 2 never reaches the limit
+    const uint64_t b = static_cast<uint64_t>(base), top = static_cast<uint64_t>(limit);
     int32_t k = 1;
-    for (uint64_t p = static_cast<uint64_t>(base); p < static_cast<uint64_t>(limit); p *= static_cast<uint64_t>(base))
+    for (uint64_t p = b; p < top; p *= b) {
         ++k;
+        if (p > top / b) break;  // the next power passes the limit (and would wrap)
+    }
     return k;
 }
 
@@ -91,10 +96,11 @@ int32_t HaltonIndexer::IndexAt(int32_t px, int32_t py) const {
     const uint64_t i = (ix + iy) % all;
     const float fraction = static_cast<float>(i) / static_cast<float>(all);
     const float scaled = static_cast<float>(scale) * fraction;
-    int32_t index = static_cast<int32_t>(scaled);
+    // Through 64 bits: float(scale) rounds up to 2^31 for the largest scales.
+    const int64_t index = static_cast<int64_t>(scaled);
     // For totals past 2^24 the quotient can round up to 1.
-    if (scale > 0 && index >= scale) index = scale - 1;
-    return index;
+    if (scale > 0 && index >= scale) return scale - 1;
+    return static_cast<int32_t>(index);
 }
 
 }  // namespace Stipple_Shader

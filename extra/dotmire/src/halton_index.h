@@ -34,7 +34,8 @@ private:
     void Setup(int64_t w, int32_t h, int32_t scaleValue);
 };
 
-// (x, y) with a·x + b·y = gcd(a, b).
+// (x, y) with a·x + b·y = ±gcd(a, b), by the recursion with truncating
+// division (negative arguments can give the negative sign: (a, −1) gives (0, 1)).
 std::pair<int64_t, int64_t> ExtendedGcd(int64_t a, int64_t b);
 // The inverse of a modulo m, in [0, m); 0 when m < 1.
 int64_t ModInverse(int64_t a, int64_t m);

@@ -10,8 +10,6 @@ namespace {
 
 using kv::shader::clamp01;
 
-constexpr int32_t kVariationSalt = 437;
-
 VariationAmounts Amounts(const StipplePacketData& own) {
     return {own.hueVariation, own.satVariation, own.valVariation};
 }
@@ -36,7 +34,7 @@ float StippleDarkness(const StipplePacketData& own, const st_KVpShadeComponents&
 
 void DotVariation(const StipplePacketData& own, float hue, float sat, float val, int32_t seed, int32_t index,
                   float rgb[3]) {
-    ShiftedColour({hue, sat, val}, DotSeed(seed, kVariationSalt, index), Amounts(own), rgb);
+    ShiftedColour({hue, sat, val}, DotSeed(seed, kStippleColourSalt, index), Amounts(own), rgb);
 }
 
 void ShadeStipple(const StippleSample& s, const TracedColour& through, st_KVpShadeComponents& sc,

@@ -1,14 +1,19 @@
-// Colour conversion, the generator and the per-dot colour shift.
+// Colour conversion, the generator and the per-dot variations.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "dot_colour.h"
 #include "dot_shading.h"
+#include "stipple_shading.h"
 
 namespace Stipple_Shader {
 namespace {
+
+constexpr float kPi = 3.1415927f;
 
 // The generator by plain 64-bit arithmetic, to check Schrage's decomposition.
 int32_t Reference(int32_t x) { return int32_t(int64_t(x) * 16807 % 2147483647); }
@@ -34,31 +39,135 @@ TEST(DotColour, GeneratorAndSeeds) {
     for (int32_t x : {1, 2380, 127773, 127774, 16807, 2147483646, 999999937})
         EXPECT_EQ(ParkMillerNext(x), Reference(x)) << x;
     EXPECT_EQ(UnitRandom(0), -1.0f);
-    // Cell (2, 3): trunc(3 + 2 x 18.3) = 39; dot 5 starts at (39 + 437) x 5.
+    // Cell (2, 3): trunc(3 + 2 x 18.3) = 39.
     EXPECT_EQ(CellSeed(2.0, 3.0), 39);
-    EXPECT_EQ(DotSeed(39, 437, 5), 2380);
-    EXPECT_EQ(DotSeed(-437, 437, 5), 1);  // a start below 1 becomes 1
-    // Products past the 32-bit range wrap instead of overflowing.
-    EXPECT_EQ(DotSeed(2147483000, 437, 8191), 2145755347);  // 2147483437 x 8191 mod 2^32
     // Seeds of cells that no integer holds are 0.
     EXPECT_EQ(CellSeed(std::numeric_limits<double>::quiet_NaN(), 0.0), 0);
     EXPECT_EQ(CellSeed(1e12, 0.0), 0);
     EXPECT_EQ(CellSeed(-1.0, 0.0), -18);
+    // Every dot of a cell starts its own sequence inside the generator's
+    // range, also in cells whose seed cancels the salt or lies below it.
+    for (int32_t seed : {39, 0, -437, -439, -5000, INT32_MIN, INT32_MAX})
+        for (int32_t salt : {kDabTurnSalt, kDabColourSalt}) {
+            std::vector<int32_t> starts;
+            for (int32_t index = 0; index < 8192; ++index) starts.push_back(DotSeed(seed, salt, index));
+            for (int32_t x : starts) ASSERT_TRUE(x >= 1 && x <= 2147483646) << seed << " " << x;
+            std::sort(starts.begin(), starts.end());
+            EXPECT_EQ(std::adjacent_find(starts.begin(), starts.end()), starts.end()) << seed << " " << salt;
+        }
+    // The turn and the colour of one dab follow sequences of their own.
+    EXPECT_NE(DotSeed(39, kDabTurnSalt, 5), DotSeed(39, kDabColourSalt, 5));
 }
 
-TEST(DotColour, GreyVariationAtSeed39Index5) {
-    // Saturation 0 stays below the epsilon: every dot is grey v' = w(r3) x 0.5.
-    const int32_t r3 = Reference(Reference(Reference(2380)));
-    const float w3 = 2.0f * float(double(r3) * 4.656612873077393e-10) - 1.0f;
-    float rgb[3];
-    ShiftedColour({0.0f, 0.0f, 0.0f}, DotSeed(39, 437, 5), {0.0f, 0.0f, 0.5f}, rgb);
-    EXPECT_EQ(rgb[0], w3 * 0.5f);
-    EXPECT_EQ(rgb[1], rgb[0]);
-    EXPECT_EQ(rgb[2], rgb[0]);
+double Correlation(const std::vector<double>& a, const std::vector<double>& b) {
+    const double n = double(a.size());
+    double sa = 0, sb = 0, sab = 0, saa = 0, sbb = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        sa += a[i], sb += b[i], sab += a[i] * b[i], saa += a[i] * a[i], sbb += b[i] * b[i];
+    return (sab - sa * sb / n) / std::sqrt((saa - sa * sa / n) * (sbb - sb * sb / n));
+}
+
+// Spread of the values of dots 1, 2, ... in [-1, 1]: every quarter of the
+// range holds some of them (16 of 64 expected), and neither the index nor
+// the previous dot's value predicts a value (correlations near 0).
+void ExpectSpreadWithoutTrend(const std::vector<double>& w, const char* what, int32_t seed) {
+    int quarters[4] = {0, 0, 0, 0};
+    for (double x : w) ++quarters[std::min(3, std::max(0, int((x + 1.0) * 2.0)))];
+    for (int q = 0; q < 4; ++q) EXPECT_GE(quarters[q], 4) << what << ", seed " << seed << ", quarter " << q;
+    std::vector<double> index;
+    for (size_t k = 1; k <= w.size(); ++k) index.push_back(double(k));
+    EXPECT_LT(std::fabs(Correlation(index, w)), 0.5) << what << ", seed " << seed;
+    const std::vector<double> earlier(w.begin(), w.end() - 1), later(w.begin() + 1, w.end());
+    EXPECT_LT(std::fabs(Correlation(earlier, later)), 0.5) << what << ", seed " << seed;
+}
+
+// The hue a shift moved red (hue 0) by, over π: in (-1, 1].
+double HueShiftOfRed(const float rgb[3]) {
+    const float h = ColourToHSV(rgb).hue;
+    return (h > kPi ? h - 2.0f * kPi : h) / kPi;
+}
+
+// In light areas only the first dots of each cell stand: their turns and hue
+// shifts must still differ from dot to dot, over the whole range.
+TEST(DotColour, FirstDotsOfACellTurnAndShiftAtRandom) {
+    std::vector<int32_t> seeds;
+    for (int column = 0; column < 4; ++column)
+        for (int row = 0; row < 4; ++row) seeds.push_back(CellSeed(column, row));
+    seeds.push_back(CellSeed(-30.0, 2.0));  // a seed below -437
+    StipplePacketData stipple{};
+    stipple.hueVariation = 1.0f;  // up to ±π: the whole circle
+    const HSV red = {0.0f, 1.0f, 1.0f};
+    for (int32_t seed : seeds) {
+        std::vector<double> turn, stippleHue, dabHue;
+        for (int32_t k = 1; k <= 64; ++k) {
+            turn.push_back(DotRandom(seed, kDabTurnSalt, k));
+            float rgb[3];
+            DotVariation(stipple, red.hue, red.sat, red.val, seed, k, rgb);
+            stippleHue.push_back(HueShiftOfRed(rgb));
+            ShiftedColour(red, DotSeed(seed, kDabColourSalt, k), {1.0f, 0.0f, 0.0f}, rgb);
+            dabHue.push_back(HueShiftOfRed(rgb));
+        }
+        ExpectSpreadWithoutTrend(turn, "dab turn", seed);
+        ExpectSpreadWithoutTrend(stippleHue, "stipple hue", seed);
+        ExpectSpreadWithoutTrend(dabHue, "dab hue", seed);
+    }
+}
+
+TEST(DotColour, GreyDotsAndUnvariedColours) {
+    // Saturation 0 stays below the epsilon: every dot is the grey v' = w x 0.5
+    // with w in [-1, 1), negative values kept.
+    StipplePacketData p{};
+    p.valVariation = 0.5f;
+    float low = 1.0f, high = -1.0f;
+    for (int32_t k = 0; k < 256; ++k) {
+        float rgb[3];
+        DotVariation(p, 0.0f, 0.0f, 0.0f, 39, k, rgb);
+        EXPECT_EQ(rgb[1], rgb[0]);
+        EXPECT_EQ(rgb[2], rgb[0]);
+        low = std::min(low, rgb[0]), high = std::max(high, rgb[0]);
+    }
+    EXPECT_GE(low, -0.5f);
+    EXPECT_LT(low, -0.4f);
+    EXPECT_LT(high, 0.5f);
+    EXPECT_GT(high, 0.4f);
     // No variation: the colour itself.
     const float red[3] = {0.8f, 0.1f, 0.2f};
+    float rgb[3];
     ShiftedColour(ColourToHSV(red), 2380, {0.0f, 0.0f, 0.0f}, rgb);
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(rgb[c], red[c], 1e-6);
+}
+
+// Finite channel values give finite colours: a largest component near 0
+// beside a large negative one would carry the saturation (and the shifted
+// colour) past the float range; the saturation is held at most 1.
+TEST(DotColour, EveryFiniteColourConvertsAndShiftsFinitely) {
+    const float big = std::numeric_limits<float>::max(), tiny = std::numeric_limits<float>::denorm_min();
+    const float values[] = {0.0f, tiny, -tiny, 1e-30f, -1e-30f, 1e-6f, -1e-6f, 1.0f, -1.0f, 1e6f, -1e6f, big, -big};
+    const VariationAmounts amounts[] = {{0.0f, 0.0f, 0.5f}, {0.1f, 0.3f, 0.2f}, {1e6f, 1e6f, 1e6f}, {big, big, big}};
+    for (float r : values)
+        for (float g : values)
+            for (float b : values) {
+                const float colour[3] = {r, g, b};
+                const HSV hsv = ColourToHSV(colour);
+                ASSERT_TRUE(std::isfinite(hsv.hue) && std::isfinite(hsv.sat) && std::isfinite(hsv.val))
+                    << r << " " << g << " " << b;
+                EXPECT_LE(hsv.sat, 1.0f);
+                for (const VariationAmounts& a : amounts)
+                    for (int32_t start : {1, 2380, 1043618065, 2147483646}) {
+                        float rgb[3];
+                        ShiftedColour(hsv, start, a, rgb);
+                        for (int c = 0; c < 3; ++c)
+                            ASSERT_TRUE(std::isfinite(rgb[c])) << r << " " << g << " " << b << ", start " << start;
+                    }
+            }
+    // Colours without negative components keep their saturation and come back
+    // unchanged without variation.
+    const float teal[3] = {1e-30f, 2e-30f, 1.5e-30f};
+    EXPECT_NEAR(ColourToHSV(teal).sat, 0.5f, 1e-6);
+    const float bright[3] = {1e6f, 2.5e5f, 0.0f};
+    float back[3];
+    ShiftedColour(ColourToHSV(bright), 7, {0.0f, 0.0f, 0.0f}, back);
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(back[c], bright[c], 0.1f);
 }
 
 // A hue turned past either end of the circle keeps its colour: the same dot

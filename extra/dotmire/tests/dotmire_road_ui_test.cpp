@@ -139,30 +139,48 @@ TEST_F(DotRoadTest, ChannelUIFollowsScreenAndColourSwitches) {
 
 // Host packets the vector lacks read as zeros (the resolution as width 100);
 // without a ray object the screen position is pixel (0, 0) at (0, 0) inside,
-// the same place as texture coordinates (0, 0).
+// the same place as texture coordinates (0, 0). Colours that name the place
+// show it: dense stipple dots of a hue each, and one dab over the whole
+// square laying the clip's coordinate colours, opaque, so that the paper
+// (black without parameters) does not show through (but for float rounding
+// in the mix over it).
 TEST_F(DotRoadTest, MissingHostPacketsAndRayObject) {
-    for (const char* server : {"stipple", "dab"}) {
-        MaterialRoad* tex = Road(server, With({{"pointNum", 64.0}}));
-        MaterialRoad* screen = Road(server, With({{"pointNum", 64.0}, {"screenCoords", 1.0}}));
+    ASSERT_TRUE(Scene().CreateClip("clip", CoordinateImage()));
+    struct Case {
+        const char* server;
+        std::vector<kvh::ChannelValue> values;
+        std::vector<std::string> links;
+    };
+    const Case cases[] = {
+        {"stipple", {{"pointNum", 8192.0}, {"pointRadius", 1.0}, {"hueVariation", 1.0}, {"patColor.R", 1.0}}, {}},
+        {"dab", {{"pointNum", 1.0}, {"pointRadius", 4.0}, {"useColor", 0.0}}, {"clip"}}};
+    for (const Case& c : cases) {
+        MaterialRoad* tex = Road(c.server, With(c.values, c.links));
+        std::vector<kvh::ChannelValue> onScreen = c.values;
+        onScreen.push_back({"screenCoords", 1.0});
+        MaterialRoad* screen = Road(c.server, With(onScreen, c.links));
         ASSERT_TRUE(tex && screen);
+        Sample origin;  // dark: tone 0, as without parameters
+        origin.u = origin.v = 0.0f;
+        const Shaded expected = Shade(*tex, origin);
+        Sample near = origin;
+        near.u = near.v = 0.05f;
+        const Shaded elsewhere = Shade(*tex, near);
+        ASSERT_FALSE(expected.color[0] == elsewhere.color[0] && expected.color[1] == elsewhere.color[1] &&
+                     expected.color[2] == elsewhere.color[2])
+            << c.server << ": the colour must tell the places apart";
+
         kvh::SampleVector& v = Vector();
         v.SetAllPresent(false);
         v.SetPresent(uint32_t(host_.session->Layout().IndexAtOffset(PacketOffset(tex->customPacket().c_str()))),
                      true);
-        float colour[2][3];
-        int k = 0;
         for (MaterialRoad* road : {tex, screen}) {
             st_KVpShadeComponents sc{};
-            sc.diff[1] = 0.25f;
             st_KVpShadeOutput out{{-1.0f, -1.0f, -1.0f}, 1.0f};
             road->Shade(v, nullptr, sc, out);
-            for (int c = 0; c < 3; ++c) {
-                EXPECT_TRUE(std::isfinite(out.color[c])) << server;
-                colour[k][c] = out.color[c];
-            }
-            ++k;
+            for (int k = 0; k < 3; ++k)
+                EXPECT_FLOAT_EQ(out.color[k], expected.color[k]) << c.server << (road == tex ? " texture" : " screen");
         }
-        for (int c = 0; c < 3; ++c) EXPECT_EQ(colour[0][c], colour[1][c]) << server;
     }
 }
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <utility>
 
 #include "halton_index.h"
 
@@ -29,6 +30,13 @@ TEST(Halton, IntegerRoutines) {
     EXPECT_EQ(DigitsNeeded(int64_t{1} << 31, 2), 31);
     EXPECT_EQ(DigitsNeeded(INT32_MAX, 3), 20);
     EXPECT_EQ(DigitsNeeded(100, 1), 1);  // no power of 1 reaches it: no endless loop
+    // Near the 64-bit top the next power would wrap: counted exactly.
+    for (int64_t limit : {INT64_MAX, (int64_t{1} << 62) + 1, int64_t{1000000000000000000}})
+        for (int32_t base : {3, 5, 7, 100, 1000, 12345, INT32_MAX}) {
+            int32_t k = 1;
+            for (unsigned __int128 p = base; p < static_cast<unsigned __int128>(limit); p *= base) ++k;
+            EXPECT_EQ(DigitsNeeded(limit, base), k) << limit << " " << base;
+        }
     EXPECT_EQ(ReverseDigits(6, 3, 2), 3);
     EXPECT_EQ(ReverseDigits(5, 2, 3), 7);  // 12 in base 3 read backwards is 21
     EXPECT_EQ(ReverseDigits(6, 0, 2), 0);
@@ -38,6 +46,9 @@ TEST(Halton, IntegerRoutines) {
         while (r != 0) g = std::exchange(r, g % r);
         EXPECT_EQ(a * x + b * y, g) << a << " " << b;
     }
+    // b = −1 takes the recursion's result, a·0 + (−1)·1 = −1, for every a.
+    for (int64_t a : {int64_t{7}, int64_t{-7}, INT64_MAX, INT64_MIN})
+        EXPECT_EQ(ExtendedGcd(a, -1), (std::pair<int64_t, int64_t>{0, 1})) << a;
     EXPECT_EQ(ModInverse(3, 7), 5);
     EXPECT_EQ(ModInverse(9, 8), 1);
     EXPECT_EQ(ModInverse(8, 9), 8);
@@ -96,6 +107,12 @@ TEST(Halton, LargeImagesStayInRangeWithoutOverflow) {
     const int32_t lastX = -1809, lastY = 3121;  // reversed digits all 1 (base 2) and all 2 (base 3)
     EXPECT_EQ(Reference(h, lastX, lastY), 1000);  // what the unclamped formula gives
     EXPECT_EQ(h.IndexAt(lastX, lastY), 999);
+    // From scale 2147483584 up, float(scale) is 2^31: the last stratum still
+    // maps below the scale.
+    for (int32_t scale : {2147483584, INT32_MAX}) {
+        h.Init(4096, 4096, scale);
+        EXPECT_EQ(h.IndexAt(lastX, lastY), scale - 1) << scale;
+    }
 
     std::mt19937 rng(8);
     for (auto [w, hh] : {std::pair<int32_t, int32_t>{40000, 3}, {3, 30000}, {70000, 50000},
