@@ -17,21 +17,33 @@ double Reach(float limit) { return std::sqrt(static_cast<double>(limit)) * (1.0 
 
 // Columns (or rows) first, first + 1, ..., taken modulo g: the cells whose
 // points can have a copy within `reach` of coordinate c. A copy of a point
-// lies in [−1, 2), its column unwrapped between −g and 2g − 1.
+// lies in [−1, 2), its column unwrapped between −g and 2g − 1; the columns
+// are counted from −2g here (shifted by 2g), so that truncation is the floor.
 struct Span {
     int32_t first;
     int32_t count;
 };
 Span SpanOf(float c, double reach, int32_t g) {
     const double size = g;
-    double lo = std::floor((static_cast<double>(c) - reach) * size);
-    double hi = std::floor((static_cast<double>(c) + reach) * size);
-    if (lo < -size) lo = -size;
-    if (hi > 2.0 * size - 1.0) hi = 2.0 * size - 1.0;
-    if (lo > hi) return {0, 0};
-    if (hi - lo + 1.0 >= size) return {0, g};  // every column, once
-    const int32_t first = static_cast<int32_t>(lo) % g;
-    return {first < 0 ? first + g : first, static_cast<int32_t>(hi - lo) + 1};
+    double lo = (static_cast<double>(c) - reach) * size + 2.0 * size;
+    double hi = (static_cast<double>(c) + reach) * size + 2.0 * size;
+    lo = lo > size ? (lo < 4.0 * size ? lo : 4.0 * size) : size;
+    hi = hi > 0.0 ? (hi < 4.0 * size - 1.0 ? hi : 4.0 * size - 1.0) : 0.0;
+    const auto first = static_cast<int32_t>(lo), last = static_cast<int32_t>(hi);
+    if (first > last) return {0, 0};
+    if (last - first + 1 >= g) return {0, g};  // every column, once
+    return {first & (g - 1), last - first + 1};
+}
+
+// The grid level for a prefix of n points (n ≥ 1) and a reach: 2^level
+// cells per axis, about √(2n) (between √n and √(2n)), so that a cell holds
+// one or two points of the prefix, but no cell narrower than the reach, so
+// that the cells next to the position's cover it.
+int32_t LevelFor(int32_t n, double reach) {
+    int32_t level = std::bit_width(static_cast<uint32_t>(n)) / 2;
+    if (level > PointBins::kLevels - 1) level = PointBins::kLevels - 1;
+    while (level > 0 && !(static_cast<double>(1 << level) * reach <= 1.0)) --level;
+    return level;
 }
 
 }  // namespace
@@ -41,12 +53,13 @@ PointBins::PointBins(const PatternPoint* points, int32_t count)
     for (int32_t level = 0; level < kLevels; ++level) {
         const int32_t g = 1 << level;
         uint16_t* starts = m_starts + detail::BinLevelStart(level);
-        const auto cellOf = [&](const PatternPoint& p) {
-            // Exact: a coordinate in [0, 1) times a power of two.
-            const auto column = static_cast<int32_t>(p.x * static_cast<float>(g));
-            const auto row = static_cast<int32_t>(p.y * static_cast<float>(g));
-            return row * g + column;
+        // Exact: a coordinate in [0, 1) times a power of two, truncated. A
+        // coordinate outside (not allowed) is kept in the border cell.
+        const auto along = [g](float v) {
+            const float at = v * static_cast<float>(g);
+            return at > 0.0f ? (at < static_cast<float>(g) ? static_cast<int32_t>(at) : g - 1) : 0;
         };
+        const auto cellOf = [&](const PatternPoint& p) { return along(p.y) * g + along(p.x); };
         for (int32_t c = 0; c <= g * g; ++c) starts[c] = 0;
         for (int32_t i = 0; i < m_count; ++i) ++starts[cellOf(m_points[i]) + 1];
         for (int32_t c = 0; c < g * g; ++c) starts[c + 1] = static_cast<uint16_t>(starts[c + 1] + starts[c]);
@@ -57,15 +70,7 @@ PointBins::PointBins(const PatternPoint* points, int32_t count)
     }
 }
 
-int32_t PointBins::GridSizeFor(int32_t n, float limit) {
-    if (n < 2) return 1;
-    // g = 2^⌊(⌊log2 n⌋ + 1) / 2⌋: between √n and √(2n), one or two points of the prefix per cell.
-    int32_t level = std::bit_width(static_cast<uint32_t>(n)) / 2;
-    if (level > kLevels - 1) level = kLevels - 1;
-    const double reach = Reach(limit);
-    while (level > 0 && !(static_cast<double>(1 << level) * reach <= 1.0)) --level;
-    return 1 << level;
-}
+int32_t PointBins::GridSizeFor(int32_t n, float limit) { return n < 1 ? 1 : 1 << LevelFor(n, Reach(limit)); }
 
 PointBins::CellList PointBins::Cell(int32_t gridSize, int32_t column, int32_t row) const {
     const int32_t level = std::countr_zero(static_cast<uint32_t>(gridSize));
@@ -78,10 +83,10 @@ PointBins::CellList PointBins::Cell(int32_t gridSize, int32_t column, int32_t ro
 // point with a copy within the limit of (x, y), each cell once.
 template <class Visit>
 void PointBins::VisitCells(int32_t n, float x, float y, float limit, Visit&& visit) const {
-    const int32_t g = GridSizeFor(n, limit);
     const double reach = Reach(limit);
+    const int32_t level = LevelFor(n, reach);
+    const int32_t g = 1 << level;
     const Span columns = SpanOf(x, reach, g), rows = SpanOf(y, reach, g);
-    const int32_t level = std::countr_zero(static_cast<uint32_t>(g));
     const uint16_t* starts = m_starts + detail::BinLevelStart(level);
     const uint16_t* indices = m_indices[level];
     for (int32_t r = 0, row = rows.first; r < rows.count; ++r, row = row + 1 < g ? row + 1 : 0) {

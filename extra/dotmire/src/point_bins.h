@@ -47,10 +47,9 @@ public:
     // capacity. Returns the number written.
     int32_t Gather(int32_t n, int32_t* out, int32_t capacity, float x, float y, float limit) const;
 
-    // The grid size a search of a prefix of n points within the limit uses:
-    // about √(2n) cells per axis, so that a cell holds one or two points of
-    // the prefix, but none narrower than the limit's reach, so that the cells
-    // next to the position's cover it.
+    // The grid size (cells per axis) a search of a prefix of n points within
+    // the limit uses: about √(2n), so that a cell holds one or two points of
+    // the prefix, but no cell narrower than the limit's reach.
     static int32_t GridSizeFor(int32_t n, float limit);
 
     // Cell (column, row) at grid size g: its indices, ascending.
