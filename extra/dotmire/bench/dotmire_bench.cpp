@@ -1,8 +1,12 @@
 // Cost of one shaded sample through the stand-in host's road: the stipple and
 // dab materials beside the "passthrough" material of kvtest.kv, which does
 // nothing per sample (the road's own cost), on one thread and on all of
-// them. The dab at full tone stamps the most dabs a sample takes (32).
+// them. The dab at full tone stamps the most dabs a sample takes (32); the
+// stipple is also timed across point counts from 128 to 8192.
 #include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
 
 #include "core/image.h"
 #include "testing/road_bench.h"
@@ -59,6 +63,15 @@ int main(int argc, char** argv) {
                                                       at(0.5f), "dotmire_bench");
     const auto fullTone =
         kvt::RegisterRoadBenchmarks(host, {{"dab/full_tone_32_stamps", dots, "dab", dab}}, at(0.0f), "dotmire_bench");
+    // The stipple's cost as the point count grows: each search visits the
+    // points near the sample, whose number stays the same.
+    std::vector<kvt::RoadCase> sweep;
+    for (int points : {128, 512, 1024, 4096, 8192}) {
+        kvh::MaterialRoad::Options o = stipple;
+        o.values[1] = {"pointNum", double(points)};
+        sweep.push_back({"stipple/half_tone_points:" + std::to_string(points), dots, "stipple", o});
+    }
+    const auto pointCounts = kvt::RegisterRoadBenchmarks(host, sweep, at(0.5f), "dotmire_bench");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

@@ -1,5 +1,6 @@
 // Cost of the point searches that the stipple and dab shadings make per
-// sample, at mid density, beside one sample through the stand-in host's road
+// sample, at mid density and across point counts (the argument), beside one
+// sample through the stand-in host's road
 // with the framework's do-nothing "passthrough" material (kvtest.kv): the
 // road's own cost, as a yardstick.
 #include <benchmark/benchmark.h>
@@ -34,7 +35,7 @@ void BM_StippleDotIndex(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_StippleDotIndex)->Arg(128);
+BENCHMARK(BM_StippleDotIndex)->Arg(128)->Arg(512)->Arg(1024)->Arg(4096)->Arg(8192);
 
 void BM_DabCoverage(benchmark::State& state) {
     const int32_t pointCount = static_cast<int32_t>(state.range(0));
@@ -49,7 +50,7 @@ void BM_DabCoverage(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_DabCoverage)->Arg(1024);
+BENCHMARK(BM_DabCoverage)->Arg(128)->Arg(1024)->Arg(8192);
 
 void BM_Passthrough(benchmark::State& state) {
     kvt::PluginSession host;

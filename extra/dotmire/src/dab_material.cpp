@@ -4,6 +4,7 @@
 
 #include "dab_channels.h"
 #include "dab_shading.h"
+#include "dot_colour.h"
 #include "framework/globals.h"
 #include "point_search.h"
 #include "point_table.h"
@@ -11,29 +12,6 @@
 namespace Stipple_Shader {
 
 using namespace kv::shader;
-
-namespace {
-
-// The picture of a read record's dab image, its size asked once per sample.
-class HostPicture final : public DabPicture {
-public:
-    explicit HostPicture(const CKvUser_Image* image) : m_image(image ? image->ptr() : nullptr) {
-        if (m_image && KV_FAILED((*m_image)->Size(m_image, &m_width, &m_height))) m_width = m_height = 0;
-    }
-    bool empty() const override { return m_image == nullptr; }
-    uint32_t width() const override { return m_width; }
-    uint32_t height() const override { return m_height; }
-    void pixel(uint32_t column, uint32_t row, float rgba[4]) const override {
-        (*m_image)->GetPixel(m_image, column, row, KV_IMAGE_RGBA_FP, rgba);
-    }
-
-private:
-    vt_IKvImage** m_image;
-    uint32_t m_width = 0;
-    uint32_t m_height = 0;
-};
-
-}  // namespace
 
 DabMaterial::DabMaterial()
     : PointMaterial(kDabDesc, offsetof(DabBlock, record)),
@@ -80,14 +58,18 @@ void DabMaterial::readExtra(CKvUser_Attributes& attr, void* data) {
     auto& b = *static_cast<DabBlock*>(data);
     if (m_clipLinked) RenderDabImage(attr);
     ClampRead(b);
-    // The record holds its own reference on the image: samples of this block
-    // stamp it even after a later read has replaced the material's.
+    b.colourHsv = ColourToHSV(b.packet.colour);
+    // The record holds its own copy of the image: samples of this block stamp
+    // it even after a later read has replaced the material's.
     StoreLens(b, readPattern(attr, data, &m_image));  // last: the block now owns a record
 }
 
-void DabMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void*) const {
+// The packet starts as a copy of the block's, whose sine and cosine were
+// computed at read: they are computed again only for an angle a driver changed.
+void DabMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void* block) const {
     auto& p = *static_cast<DabPacketData*>(packet);
-    kv::shader::StoreAngleTerms(p.angle, p.angleSin, p.angleCos);
+    const DabPacketData& read = static_cast<const DabBlock*>(block)->packet;
+    if (!SameValues(&p.angle, &read.angle, 1)) kv::shader::StoreAngleTerms(p.angle, p.angleSin, p.angleCos);
 }
 
 void DabMaterial::shade(const ShadeContext& ctx) const {
@@ -99,9 +81,12 @@ void DabMaterial::shade(const ShadeContext& ctx) const {
     const PatternUV uv =
         coordinate(ctx, PatternParamsOf(own, b.screenMode), rays, kDabTexture, kDabResolution, kDabNormal, kDabRay);
     const ReadRecord* r = record(ctx.block);
-    const HostPicture picture(r ? &r->image : nullptr);
+    const DabPicture picture = r ? r->image.picture() : DabPicture{};
     const RaycastTrace through = traceThrough(ctx, rays, kDabRay);
-    ShadeDab({own, b.colorMode, ParmsOf(ctx, kDabParms), uv.u, uv.v}, picture, through, *ctx.sc, *ctx.out);
+    // The colour's HSV of the read stands while no driver changed the colour.
+    const HSV* colourHsv = SameValues(own.colour, b.packet.colour, 3) ? &b.colourHsv : nullptr;
+    ShadeDab({own, b.colorMode, ParmsOf(ctx, kDabParms), uv.u, uv.v, colourHsv}, picture, through, *ctx.sc,
+             *ctx.out);
 }
 
 DabPacket::DabPacket() : CKvShaderPacket(sizeof(DabPacketData)) {}

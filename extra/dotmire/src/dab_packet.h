@@ -1,10 +1,12 @@
 // Layout of the dab vector packet ("shader.dab.packet", natural alignment)
-// and of the per-evaluation block: a header, a packet record and the read
-// record's pointer.
+// and of the per-evaluation block: a header, a packet record, the read
+// record's pointer and the pattern colour's hue, saturation and value.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "dot_colour.h"
 
 namespace Stipple_Shader {
 
@@ -66,6 +68,7 @@ struct DabBlock {
     float focusDist;
     DabPacketData packet;  // 24
     ReadRecord* record;    // camera frame, locator projections and dab image of this read
+    HSV colourHsv;         // of packet.colour, for the dabs' colour shifts
 };
 static_assert(offsetof(DabBlock, packet) == 24);
 

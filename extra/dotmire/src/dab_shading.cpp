@@ -30,9 +30,9 @@ void TurnOf(const DabPacketData& own, int32_t seed, int32_t index, Rotation& r) 
     r.cosine = static_cast<float>(std::cos(angle));
 }
 
-// `colour` shifted as dab `index` of the cell is.
-void ShiftAsDab(const DabPacketData& own, int32_t seed, int32_t index, const float colour[3], float rgb[3]) {
-    ShiftedColour(ColourToHSV(colour), DotSeed(seed, kDabColourSalt, index), Amounts(own), rgb);
+// A colour of hue, saturation and value `hsv` shifted as dab `index` of the cell is.
+void ShiftAsDab(const DabPacketData& own, int32_t seed, int32_t index, const HSV& hsv, float rgb[3]) {
+    ShiftedColour(hsv, DotSeed(seed, kDabColourSalt, index), Amounts(own), rgb);
 }
 
 struct Pass {
@@ -40,9 +40,10 @@ struct Pass {
     float sum = 0.0f;
 };
 
-// Stamps the dabs of a prefix of `n` points near (x, y) over `running`.
+// Stamps the dabs of a prefix of `n` points near (x, y) over `running`; each
+// dab's colour is the pattern colour, shifted when `shift` (its HSV) is given.
 Pass StampPass(const DabPacketData& own, const DabPicture& picture, const PatternCell& cell, int32_t n,
-               bool shiftColour, int32_t indices[kMaxDabs], float running[3]) {
+               const HSV* shift, int32_t indices[kMaxDabs], float running[3]) {
     Pass pass;
     if (n < 1) return pass;
     const int32_t found = DabCoverage(n, indices, kMaxDabs, cell.x, cell.y, DotLimit(own.pointNum, own.pointRadius));
@@ -53,7 +54,7 @@ Pass StampPass(const DabPacketData& own, const DabPicture& picture, const Patter
         float dab[3] = {own.colour[0], own.colour[1], own.colour[2]};
         const int32_t seed = MarkSeed(cell, j);
         TurnOf(own, seed, j, turn);
-        if (shiftColour) ShiftAsDab(own, seed, j, own.colour, dab);
+        if (shift) ShiftAsDab(own, seed, j, *shift, dab);
         pass.sum += StampDab(picture, own, j, cell.x, cell.y, turn.sine, turn.cosine, running, dab);
     }
     return pass;
@@ -71,7 +72,7 @@ void HighlightPass(const DabSample& s, const DabPicture& picture, const PatternC
     const DabPacketData& own = s.own;
     int32_t indices[kMaxDabs];
     float scratch[3] = {own.colour[0], own.colour[1], own.colour[2]};
-    const Pass pass = StampPass(own, picture, cell, DabPrefix(level, own.pointNum), false, indices, scratch);
+    const Pass pass = StampPass(own, picture, cell, DabPrefix(level, own.pointNum), nullptr, indices, scratch);
     float y[3];
     Mix(x, colour, own.alpha, y);
     Mix(y, result, Uncovered(pass), result);
@@ -99,8 +100,10 @@ void ShadeDab(const DabSample& s, const DabPicture& picture, const TracedColour&
 
     int32_t indices[kMaxDabs];
     float running[3] = {own.colour[0], own.colour[1], own.colour[2]};
-    const Pass main = StampPass(own, picture, cell, DabPrefix(DabTone(own, sc, s.parms), own.pointNum), varied,
-                                indices, running);
+    HSV colourHsv{};
+    if (varied) colourHsv = s.colourHsv ? *s.colourHsv : ColourToHSV(own.colour);
+    const Pass main = StampPass(own, picture, cell, DabPrefix(DabTone(own, sc, s.parms), own.pointNum),
+                                varied ? &colourHsv : nullptr, indices, running);
 
     float base[3];
     PaperColour(s.parms, base);
@@ -123,7 +126,7 @@ void ShadeDab(const DabSample& s, const DabPicture& picture, const TracedColour&
     } else {
         for (int c = 0; c < 3; ++c) x[c] = seen[c];
         const float* under = s.colorMode == 1 ? base : sc.diff;
-        if (main.count > 0 && varied) ShiftAsDab(own, MarkSeed(cell, indices[0]), indices[0], under, y);
+        if (main.count > 0 && varied) ShiftAsDab(own, MarkSeed(cell, indices[0]), indices[0], ColourToHSV(under), y);
         else
             for (int c = 0; c < 3; ++c) y[c] = under[c];
     }

@@ -10,6 +10,7 @@
 
 #include "dab_packet.h"
 #include "dab_stamp.h"
+#include "dot_colour.h"
 #include "dot_shading.h"
 
 namespace Stipple_Shader {
@@ -23,6 +24,7 @@ struct DabSample {
     const st_KVpSampleParms& parms;
     float u;  // pattern coordinate
     float v;
+    const HSV* colourHsv = nullptr;  // of own.colour when known (from the read), else computed per sample
 };
 
 void ShadeDab(const DabSample& s, const DabPicture& picture, const TracedColour& through, st_KVpShadeComponents& sc,

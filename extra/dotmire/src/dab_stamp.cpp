@@ -36,15 +36,16 @@ float StampDab(const DabPicture& picture, const DabPacketData& p, int32_t index,
         s = cosine * s0 + sine * t0 + 0.5f;
         t = cosine * t0 - sine * s0 + 0.5f;
     }
-    const uint32_t w = picture.width(), h = picture.height();
+    const uint32_t w = picture.width, h = picture.height;
     const float px = s * static_cast<float>(w);
     const float py = static_cast<float>(static_cast<double>(h) * (1.0 - static_cast<double>(t)));
-    // Written so that a position that is not a number falls outside too.
+    // Written so that a position that is not a number falls outside too; inside,
+    // the column and row are the floors, below the picture's size.
     if (!(px >= 0.0f && px < static_cast<float>(w) && py >= 0.0f && py < static_cast<float>(h))) return 0.0f;
     const auto column = static_cast<uint32_t>(std::fmin(static_cast<float>(w - 1), px));
     const auto row = static_cast<uint32_t>(std::fmin(static_cast<float>(h - 1), py));
-    float rgba[4] = {0.0f, 0.0f, 0.0f, 0.0f};
-    picture.pixel(column, row, rgba);
+    const float* pixel = picture.pixel(column, row);
+    float rgba[4] = {pixel[0], pixel[1], pixel[2], pixel[3]};
     if (p.imageInvert)
         for (int c = 0; c < 3; ++c) rgba[c] = 1.0f - rgba[c];
     const float k = p.useAlpha ? rgba[3] : kv::shader::luminance(rgba);

@@ -3,21 +3,27 @@
 // lays its colour over a running colour.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "dab_packet.h"
 
 namespace Stipple_Shader {
 
-// The picture a dab stamps; empty when the material has no dab image.
-class DabPicture {
-public:
-    virtual ~DabPicture() = default;
-    virtual bool empty() const = 0;
-    virtual uint32_t width() const = 0;
-    virtual uint32_t height() const = 0;
-    // Four floats R, G, B, A of a pixel inside the picture.
-    virtual void pixel(uint32_t column, uint32_t row, float rgba[4]) const = 0;
+// The picture a dab stamps: the material's dab image as four floats R, G, B,
+// A per pixel, row by row from the top (a copy made when the channels are
+// read, so that stamping asks the host for nothing). Empty when the material
+// has no dab image.
+struct DabPicture {
+    bool present = false;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    const float* rgba = nullptr;  // width × height pixels
+
+    bool empty() const { return !present; }
+    const float* pixel(uint32_t column, uint32_t row) const {
+        return rgba + (static_cast<std::size_t>(row) * width + column) * 4;
+    }
 };
 
 // The stamp coordinates (s, t) of position (x, y) in the dab of table point

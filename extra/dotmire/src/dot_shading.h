@@ -11,7 +11,8 @@ namespace Stipple_Shader {
 
 // The place of a pattern coordinate in its tile: the fraction in [0, 1) and
 // the seed of the tile. Cell and fraction come from floor, so negative
-// coordinates repeat the pattern like positive ones.
+// coordinates repeat the pattern like positive ones; a coordinate that is not
+// finite lies at 0 of tile 0.
 struct PatternCell {
     float x;
     float y;

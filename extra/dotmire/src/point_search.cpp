@@ -5,17 +5,13 @@
 #include <cstdint>
 
 #include "copy_search.h"
+#include "point_bins.h"
 
 namespace Stipple_Shader {
 
 namespace {
 
-using detail::EdgeCopies;
-
 inline int32_t TablePrefix(int32_t n) { return n < kTablePointCount ? n : kTablePointCount; }
-
-// Dot-sized limits, where one copy per point decides whether it is taken.
-inline bool SingleCopyLimit(float limit) { return limit > 0.0f && limit < detail::kSingleCopyLimit; }
 
 }  // namespace
 
@@ -43,36 +39,12 @@ int32_t StippleCoverage(int32_t n, float x, float y, float limit, float* distanc
 }
 
 int32_t StippleDotIndex(int32_t pointCount, float pointRadius, float x, float y, float density) {
-    const int32_t n = DensityPrefix(pointCount, density);
-    const float limit = DotLimit(pointCount, pointRadius);
-    if (!SingleCopyLimit(limit)) {
-        float scratch;
-        return StippleCoverage(n, x, y, limit, &scratch);
-    }
-    // The distance is not wanted, so the first point taken is all that counts.
-    const EdgeCopies edges(x, y, limit);
-    const int32_t count = TablePrefix(n);
-    for (int32_t i = 0; i < count; ++i)
-        if (detail::AnyCopyWithin(PointTable8192[i], x, y, edges, limit)) return i;
-    return -1;
+    // A limit of 0 or below (a point radius of 0 or below) draws no dot.
+    return TableBins().First(DensityPrefix(pointCount, density), x, y, DotLimit(pointCount, pointRadius));
 }
 
 int32_t DabCoverage(int32_t n, int32_t* out, int32_t capacity, float x, float y, float limit) {
-    if (n < 1) return 0;
-    if (!out) capacity = 0;  // nowhere to write: the first point taken ends the scan
-    const EdgeCopies edges(x, y, limit);
-    int32_t written = 0;
-    const int32_t count = TablePrefix(n);
-    const bool single = SingleCopyLimit(limit);
-    for (int32_t i = 0; i < count; ++i) {
-        const PatternPoint& p = PointTable8192[i];
-        const bool taken = single ? detail::AnyCopyWithin(p, x, y, edges, limit)
-                                  : detail::VisitCopies<true>(p, x, y, edges, [limit](float d) { return d < limit; });
-        if (!taken) continue;
-        if (written >= capacity) break;
-        out[written++] = i;
-    }
-    return written;
+    return TableBins().Gather(n, out, capacity, x, y, limit);
 }
 
 float NearestTablePoint(int32_t n, float density, float x, float y, int32_t* index) {

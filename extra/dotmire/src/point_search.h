@@ -21,11 +21,15 @@ int32_t StippleCoverage(int32_t n, float x, float y, float limit, float* distanc
 
 // The stipple dot test: the prefix length follows the density (clamped to
 // [0, 1], NaN counting as 0) times the point count N, the squared dot radius
-// follows N and the point radius r. The dot's table index, or −1.
+// follows N and the point radius r. The lowest index of the prefix whose dot
+// holds the position, or −1; a point radius of 0 or below draws no dot.
+// Searches the table's bins (point_bins.h), visiting only the points near
+// the position.
 int32_t StippleDotIndex(int32_t pointCount, float pointRadius, float x, float y, float density);
 
 // Every point among the first n with a copy nearer than √T, in increasing
-// index order, written to out up to its capacity. Returns the number written.
+// index order, written to out up to its capacity (the lowest indices when
+// more are near). Returns the number written. Searches the table's bins.
 int32_t DabCoverage(int32_t n, int32_t* out, int32_t capacity, float x, float y, float limit);
 
 // The nearest point of the density's prefix of n points (corner copies only).

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "dab_shading.h"
 #include "dot_colour.h"
@@ -142,19 +143,45 @@ TEST(StippleShading, NegativeCoordinatesRepeatThePattern) {
     EXPECT_GT(inside, 20);
 }
 
-// A picture of one colour, counting the pixels read.
-struct FlatPicture final : DabPicture {
-    float rgba[4] = {1.0f, 1.0f, 1.0f, 1.0f};
-    bool none = false;
-    mutable int reads = 0;
-    bool empty() const override { return none; }
-    uint32_t width() const override { return 16; }
-    uint32_t height() const override { return 16; }
-    void pixel(uint32_t, uint32_t, float out[4]) const override {
-        ++reads;
-        for (int c = 0; c < 4; ++c) out[c] = rgba[c];
+// The place in the tile comes from floor and lies in [0, 1) for every
+// coordinate: a tiny negative one is at 0 of the next tile (not at 1), one
+// that is not finite at 0 of tile 0, a huge one on a tile line.
+TEST(PatternCells, PlaceInTheTileByFloorForEveryCoordinate) {
+    const PatternCell tiny = CellOf(-1e-9f, 0.5f, 1.0f, 0.0f);
+    EXPECT_EQ(tiny.x, 0.0f);
+    EXPECT_EQ(tiny.column, 0.0f);
+    EXPECT_EQ(tiny.seed, CellOf(0.0f, 0.5f, 1.0f, 0.0f).seed);
+    const PatternCell below = CellOf(0.1f, -2.25f, 1.0f, -0.5f);  // U = -0.4, V = -2.75
+    EXPECT_FLOAT_EQ(below.x, 0.6f);
+    EXPECT_EQ(below.y, 0.25f);
+    EXPECT_EQ(below.column, -1.0f);
+    EXPECT_EQ(below.row, -3.0f);
+    for (float bad : {kNaN, std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity()}) {
+        const PatternCell c = CellOf(bad, 0.25f, 1.0f, 0.0f);
+        EXPECT_EQ(c.x, 0.0f) << bad;
+        EXPECT_EQ(c.column, 0.0f) << bad;
+        EXPECT_EQ(c.y, 0.25f) << bad;
+        EXPECT_EQ(CellOf(0.25f, 1.0f, bad, 0.0f).y, 0.0f) << bad;  // tiles or offset that are not finite too
     }
+    const PatternCell huge = CellOf(-3e38f, 1e30f, 1.0f, 0.0f);
+    EXPECT_EQ(huge.x, 0.0f);
+    EXPECT_EQ(huge.y, 0.0f);
+    EXPECT_EQ(huge.seed, 0);  // past the 32-bit range
+}
+
+// A 16 × 16 picture of one colour.
+struct FlatPicture {
+    std::vector<float> pixels;
+    DabPicture picture{true, 16, 16, nullptr};
+    explicit FlatPicture(float r = 1.0f, float g = 1.0f, float b = 1.0f, float a = 1.0f) { Fill(r, g, b, a); }
+    void Fill(float r, float g, float b, float a) {
+        pixels.clear();
+        for (int i = 0; i < 16 * 16; ++i) pixels.insert(pixels.end(), {r, g, b, a});
+        picture.rgba = pixels.data();
+    }
+    operator const DabPicture&() const { return picture; }
 };
+const DabPicture kNoPicture{};
 
 DabPacketData Dab() {
     DabPacketData p{};
@@ -170,10 +197,26 @@ DabPacketData Dab() {
     return p;
 }
 
+// A point radius of 0 or below draws no dot and no dab, however dark.
+TEST(PatternCells, RadiusZeroDrawsNoMark) {
+    StipplePacketData stipple = Stipple();
+    DabPacketData dab = Dab();
+    const PatternPoint c = PointTable8192[0];
+    for (float radius : {0.0f, -0.3f}) {
+        stipple.pointSize = dab.pointRadius = radius;
+        const ShadedStipple dotted = Shade(stipple, Lit(0.0f), c.x, c.y);
+        EXPECT_EQ(dotted.sc.diff[0], 1.0f) << radius;  // the paper, not the ink
+        EXPECT_EQ(dotted.sc.diff[1], 1.0f) << radius;
+        st_KVpShadeComponents sc = Lit(0.0f).sc;
+        st_KVpShadeOutput out{};
+        ShadeDab({dab, 0, Lit(0.0f).parms, c.x, c.y}, DabPicture{}, NoTrace(), sc, out);
+        EXPECT_EQ(sc.diff[2], 1.0f) << radius;  // the surface, no dab
+    }
+}
+
 TEST(DabStamp, CoverageAndColour) {
     DabPacketData p = Dab();
-    FlatPicture none;
-    none.none = true;
+    const DabPicture& none = kNoPicture;
     const PatternPoint c = PointTable8192[0];
     float result[3] = {0.3f, 0.3f, 0.3f};
     const float dab[3] = {0.0f, 0.0f, 0.8f};
@@ -199,7 +242,7 @@ TEST(DabStamp, CoverageAndColour) {
     p.imageInvert = 0;
     p.useAlpha = 1;
     p.useColor = 0;
-    white.rgba[0] = 0.25f;
+    white.Fill(0.25f, 1.0f, 1.0f, 1.0f);
     const float same[3] = {0.0f, 0.0f, 0.8f};
     StampDab(white, p, 0, c.x, c.y, 0.0f, 1.0f, result, same);
     EXPECT_EQ(result[0], 0.25f);
@@ -231,8 +274,7 @@ TEST(DabStamp, DabsCrossTileLinesWhole) {
         if (PointTable8192[i].x < 0.3f * r && PointTable8192[i].y > 0.1f && PointTable8192[i].y < 0.9f) edge = i;
     ASSERT_GE(edge, 0);
     const PatternPoint e = PointTable8192[edge];
-    FlatPicture none;
-    none.none = true;
+    const DabPicture& none = kNoPicture;
     float s = 0.0f, t = 0.0f;
     for (float dx : {-0.8f, -0.5f, 0.5f, 0.8f}) {
         float x = e.x + dx * r;
@@ -280,19 +322,23 @@ TEST(DabShading, ToneCountsAndContrast) {
     // Full light: no dab, the result is X (the surface in ink mode).
     const ShadedDab light = Shade(p, Lit(1.0f), c.x, c.y, white);
     EXPECT_EQ(light.sc.diff[0], 1.0f);
-    EXPECT_EQ(white.reads, 0);
     // Contrast -1: the tone is 0.5 whatever the light.
     p.contrast = -1.0f;
     EXPECT_FLOAT_EQ(DabTone(p, Lit(1.0f).sc, Lit(1.0f).parms), 0.5f);
     EXPECT_FLOAT_EQ(DabTone(p, Lit(0.0f).sc, Lit(0.0f).parms), 0.5f);
     p.contrast = 0.0f;
     // Full darkness with 8192 points and a large radius asks for thousands of
-    // dabs; at most 32 are stamped.
+    // dabs; at most 32 are stamped. Each lays the picture's white at 1/16.
     p.pointNum = 8192;
     p.pointRadius = 100.0f;
-    white.reads = 0;
-    Shade(p, Lit(0.0f), 0.3f, 0.6f, white);
-    EXPECT_EQ(white.reads, kMaxDabs);
+    p.useColor = 0;
+    const FlatPicture faint(1.0f, 1.0f, 1.0f, 1.0f / 16.0f);
+    float laid[kMaxDabs + 2] = {0.0f};
+    for (int k = 0; k <= kMaxDabs; ++k) laid[k + 1] = laid[k] + (1.0f - laid[k]) * (1.0f / 16.0f);
+    const float red = Shade(p, Lit(0.0f), 0.3f, 0.6f, faint).sc.diff[0];
+    EXPECT_EQ(red, 1.0f + (laid[kMaxDabs] - 1.0f));  // covered: Y, the running colour over the surface
+    EXPECT_NE(red, 1.0f + (laid[kMaxDabs + 1] - 1.0f));
+    p.useColor = 1;
     // Counts: NaN and negative levels ask for none, counts of 0 or less give
     // none, huge counts stop at the table.
     EXPECT_EQ(DabPrefix(kNaN, 1024), 0);
@@ -319,18 +365,15 @@ TEST(DabShading, ModesVariationsAndMirroredCoordinates) {
     EXPECT_EQ(Shade(p, dark, c.x, c.y, white).sc.diff[2], r.sc.diff[2]);
     // Crayon with no dab near the sample: E, the running colour (the pattern).
     p.hueVariation = 0.0f;
-    FlatPicture none;
-    none.none = true;
     p.pointNum = 1;
-    r = Shade(p, Lit(1.0f), 0.0f, 0.0f, none, 1);
+    r = Shade(p, Lit(1.0f), 0.0f, 0.0f, kNoPicture, 1);
     EXPECT_FLOAT_EQ(r.sc.diff[2], 0.8f);
     EXPECT_FLOAT_EQ(r.sc.diff[0], 0.0f);
     // A NaN tone (from a NaN channel) draws no dab.
     p.pointNum = 64;
     p.brightness = kNaN;
-    white.reads = 0;
-    Shade(p, dark, c.x, c.y, white);
-    EXPECT_EQ(white.reads, 0);
+    r = Shade(p, dark, c.x, c.y, white);
+    for (int k = 0; k < 3; ++k) EXPECT_EQ(r.sc.diff[k], 1.0f);  // X, the surface
 }
 
 TEST(DabShading, HighlightPassesClearTheirEntries) {

@@ -270,6 +270,60 @@ TEST_F(DotRoadTest, EffectsConvertColoursAndAngles) {
     kvt::ExpectOutsideRowsIgnored(dab.get(), d, {-1, 11, 1000});
 }
 
+// The angle's sine and cosine and the colour's hue, saturation and value are
+// computed at read, and per sample only for values a driver changed: either
+// way a sample sees the terms of its own values.
+TEST_F(DotRoadTest, AngleAndColourTermsFollowTheSampleValues) {
+    const std::vector<kvh::ChannelValue> set = {
+        {"tileAngle", 0.7}, {"patColor.R", 0.2}, {"patColor.G", 0.6}, {"patColor.B", 0.1}, {"pointNum", 1.0}};
+    const std::vector<kvh::ChannelDriver> drive = {{"tileAngle", kvt::ConstantPattern(1.2f)},
+                                                   {"patColor.G", kvt::ConstantPattern(0.9f)}};
+    std::vector<kvh::ChannelValue> same = set;  // the driven values, set outright
+    same[0].value = 1.2f;
+    same[2].value = 0.9f;
+    MaterialRoad* still = Road("stipple", With(set));
+    MaterialRoad* driven = Road("stipple", With(set, {}, drive));
+    MaterialRoad* outright = Road("stipple", With(same));
+    ASSERT_TRUE(still && driven && outright);
+    const auto terms = [&](MaterialRoad& road) {
+        Shade(road, Sample{});
+        const auto p = LastPacket<StipplePacketData>("stipple.shader.packet");
+        return std::vector<float>{p.angle, p.angleSin, p.angleCos, p.hue, p.saturation, p.value};
+    };
+    const std::vector<float> read = terms(*still);
+    EXPECT_EQ(read[1], float(std::sin(double(0.7f))));
+    EXPECT_EQ(read[2], float(std::cos(double(0.7f))));
+    EXPECT_EQ(read[5], 0.6f);
+    const std::vector<float> changed = terms(*driven);
+    EXPECT_EQ(changed, terms(*outright));
+    EXPECT_EQ(changed[1], float(std::sin(double(1.2f))));
+    EXPECT_EQ(changed[5], 0.9f);
+    EXPECT_NE(changed[3], read[3]);
+    EXPECT_EQ(terms(*still), read);  // the driven sample left nothing behind
+
+    // The dab shifts each dab's colour from the hue, saturation and value of
+    // the sample's colour: driving the colour to a value paints what setting
+    // it outright does.
+    const std::vector<kvh::ChannelValue> varied = {{"patColor.R", 0.2}, {"patColor.G", 0.6}, {"patColor.B", 0.1},
+                                                   {"hueVariation", 0.4}, {"satVariation", 0.3}, {"valVariation", 0.2}};
+    std::vector<kvh::ChannelValue> greener = varied;
+    greener[1].value = 0.9f;
+    ASSERT_TRUE(Scene().CreateClip("clip", CoordinateImage(0.5f)));
+    MaterialRoad* drivenDab = Road("dab", With(varied, {"clip"}, {{"patColor.G", kvt::ConstantPattern(0.9f)}}));
+    MaterialRoad* setDab = Road("dab", With(greener, {"clip"}));
+    MaterialRoad* readDab = Road("dab", With(varied, {"clip"}));
+    ASSERT_TRUE(drivenDab && setDab && readDab);
+    const float points[][2] = {{0.5f, 0.5f}, {0.97926f, 0.415462f}, {0.18901f, 0.695906f}};  // table rows 0, 3, 7
+    for (const auto& at : points) {  // on dabs of the dark sample's prefix
+        Sample s;
+        s.u = at[0];
+        s.v = at[1];
+        const Shaded a = Shade(*drivenDab, s), b = Shade(*setDab, s), c = Shade(*readDab, s);
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(a.color[k], b.color[k]) << at[0];
+        EXPECT_NE(a.color[1], c.color[1]) << at[0];
+    }
+}
+
 TEST_F(DotRoadTest, StippleDotsFollowTheToneThroughTheRoad) {
     MaterialRoad* road = Road("stipple", With({{"patColor.R", 0.8}, {"pointNum", 16.0}}));
     ASSERT_TRUE(road);

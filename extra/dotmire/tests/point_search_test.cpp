@@ -7,7 +7,6 @@
 #include <random>
 #include <vector>
 
-#include "copy_search.h"
 #include "point_search.h"
 
 namespace Stipple_Shader {
@@ -74,35 +73,6 @@ TEST(PointTableSearch, MatchesBruteForceOverAllCopies) {
             int32_t out[64];
             int32_t count = DabCoverage(n, out, 64, x, y, limit);
             ASSERT_EQ(std::vector<int32_t>(out, out + count), want);
-        }
-    }
-}
-
-// Dot tests skip the distance bookkeeping; they must still answer as a visit
-// of every examined copy does, also for positions outside the square.
-TEST(PointTableSearch, DotTestsMatchTheVisitOfEveryExaminedCopy) {
-    std::mt19937 rng(12);
-    std::uniform_real_distribution<float> wide(-1.2f, 2.2f), unit(0.0f, 1.0f);
-    const float edges[] = {0.0f, 1e-7f, 0.5f, 0.99999994f, 1.0f, -1e-7f};
-    for (int32_t pointCount : {1, 7, 128, 1024, 8192}) {
-        for (float radius : {0.5f, 1.0f, 3.0f, 500.0f, 2000.0f}) {  // the last ones pass the single-copy bound
-            const float limit = DotLimit(pointCount, radius);
-            for (int trial = 0; trial < 150; ++trial) {
-                float x = trial < 36 ? edges[trial % 6] : (trial % 2 ? wide(rng) : unit(rng));
-                float y = trial < 36 ? edges[trial / 6] : (trial % 3 ? unit(rng) : wide(rng));
-                const float density = trial % 4 == 0 ? 1.0f : unit(rng);
-                const int32_t n = DensityPrefix(pointCount, density);
-                ASSERT_EQ(StippleDotIndex(pointCount, radius, x, y, density), StippleCoverage(n, x, y, limit, nullptr))
-                    << pointCount << " " << radius << " " << x << " " << y;
-                const detail::EdgeCopies examined(x, y, limit);
-                std::vector<int32_t> want;
-                for (int32_t i = 0; i < n && i < kTablePointCount && want.size() < 32; ++i)
-                    if (detail::VisitCopies<true>(PointTable8192[i], x, y, examined, [&](float d) { return d < limit; }))
-                        want.push_back(i);
-                int32_t out[32];
-                const int32_t count = DabCoverage(n, out, 32, x, y, limit);
-                ASSERT_EQ(std::vector<int32_t>(out, out + count), want) << pointCount << " " << x << " " << y;
-            }
         }
     }
 }
