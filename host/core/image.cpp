@@ -1,5 +1,6 @@
 #include "core/image.h"
 #include "core/fault_injection.h"
+#include "core/input_file.h"
 #include "core/srgb.h"
 
 #include <algorithm>
@@ -48,6 +49,8 @@ std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* e
         if (error) *error = why;
         return nullptr;
     };
+    if (const std::string why = NotARegularFile(path); !why.empty())
+        return fail("cannot read image '" + path + "': " + why);
     // Size and kind first, from the header alone: the estimate comes before the decoding.
     int w = 0, h = 0, n = 0;
     if (!stbi_info(path.c_str(), &w, &h, &n)) return fail("cannot read image '" + path + "': " + StbReason());
