@@ -127,6 +127,11 @@ bool Kit::Open(const std::string& pluginFile, std::string* err) {
     return true;
 }
 
+void Kit::NewPool() {
+    pool.reset();
+    pool = std::make_unique<kvh::VectorPool>(session.Layout());
+}
+
 void Kit::SetCameraZero(bool zero) {
     if (!camera) return;
     const char* lens[4] = {"focalLen", "apertureX", "apertureY", "focusDist"};

@@ -42,6 +42,8 @@ public:
     void SetCameraZero(bool zero);
     // Finds the material's own packet and effect in this session.
     void Bind(const MaterialInfo& m);
+    // Replaces the vector pool by a new one.
+    void NewPool();
     std::unique_ptr<kvh::MaterialRoad> Road(const MaterialInfo& m, kvh::MaterialRoad::Options o) const;
 
     kvh::Session session;
