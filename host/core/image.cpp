@@ -1,6 +1,7 @@
 #include "core/image.h"
 #include "core/fault_injection.h"
 #include "core/input_file.h"
+#include "core/services.h"
 #include "core/srgb.h"
 
 #include <algorithm>
@@ -163,8 +164,9 @@ private:
     ~ImageFilter() override = default;
 };
 
-KvResult FilterGenerate(void* self, uint32_t w, uint32_t h, vt_IKvUnknown**, void** out) {
+KvResult FilterGenerate(void* self, uint32_t w, uint32_t h, vt_IKvUnknown** monitor, void** out) {
     ImageFilter* f = Owner<ImageFilter>(self);
+    CheckFilterMonitor(monitor);
     if (!out) return KV_E_FAILED;
     if (faults::Hit(FaultSite::ImageFilterGenerate)) return kInjectedFault;
     if (f->mode == 1 || !f->source || f->source->width == 0 || f->source->height == 0) return KV_E_FAILED;

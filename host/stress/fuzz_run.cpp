@@ -40,6 +40,7 @@ std::vector<Finding> RunCase(Kit& kit, const RunConfig& cfg, const MaterialInfo&
         if (KV_FAILED(road->Prepare(&err))) {
             found.push_back({"road fails at fuzzed channel values", err.message});
         } else {
+            CheckReadCalls(*road, &found);
             for (uint32_t s = 0; s < cfg.samples && found.empty(); ++s) {
                 EnterSample(int32_t(s));
                 *sampleOut = int32_t(s);
@@ -50,6 +51,7 @@ std::vector<Finding> RunCase(Kit& kit, const RunConfig& cfg, const MaterialInfo&
                 if (s == 0 && rng.Chance(0.1)) road->ProbeChannelUI();
                 if (s == 1 && rng.Chance(0.1) && KV_FAILED(road->Reread(&err)))
                     found.push_back({"ReadChannels fails when read again", err.message});
+                if (s == 1 && found.empty()) CheckReadCalls(*road, &found);
             }
             if (!found.empty()) return found;  // keep the road's state out of the reference check
         }

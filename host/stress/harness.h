@@ -78,6 +78,13 @@ struct ShadeOptions {
 void ShadeRandomSample(Kit& kit, const kvh::MaterialRoad& road, const MaterialInfo& m, ValueSource& src,
                        const ShadeOptions& opt, std::vector<Finding>* found, ShadeStats* stats = nullptr);
 
+// The finding for a sample whose Raycast slot 3 and slot 4 calls did not
+// match (MaterialRoad::Shade's answer).
+Finding UnbalancedVectors(int32_t imbalance);
+// What the road's ReadChannels calls did wrong (a monitor that the dialog
+// service did not open, handed to ImageFilter slot 4).
+void CheckReadCalls(const kvh::MaterialRoad& road, std::vector<Finding>* found);
+
 // Host reference checks after a road is gone: its item is held by the scene
 // only, and no other host object outlives the road.
 void CheckRoadReleased(kvh::Session& s, const kvh::SceneItem* item, int64_t liveBefore, std::vector<Finding>* found);

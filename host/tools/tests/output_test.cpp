@@ -1,7 +1,8 @@
 // What kvrender leaves behind: whole files or none, outputs checked before the
 // render, streams written straight through, input files that must be regular
-// files, memory estimated before allocating, and a word about non-finite
-// shading.
+// files, memory estimated before allocating, and a word about what a real
+// host would hold against a material (non-finite shading, ray vectors left
+// open, a wrong monitor, texture coordinates a mesh lacks).
 #include "kvrender_command.h"
 #include "output_file.h"
 #include "testing/png_bytes.h"
@@ -298,6 +299,64 @@ TEST(NonFiniteShading, IsCountedPerMaterialWhateverTheThreads) {
     CommandResult clean = kvrender("scenes/xtoon.json -o '" + tempPath("clean.png") + "' --size 40x30 --spp 1 --quiet");
     EXPECT_EQ(clean.status, 0);
     EXPECT_EQ(clean.err.find("not finite"), std::string::npos) << clean.err;
+}
+
+TEST(RenderWarnings, RayVectorsLeftOpenAndAWrongMonitorAreSaid) {
+    json scene = json::parse(slurp(std::string(KV_SOURCE_DIR) + "/scenes/kvtest.json"));
+    scene["materials"] = {{"open", {{"plugin", KVFAULTY_PATH}, {"server", "unpopped"}}},
+                          {"monitor", {{"plugin", KVFAULTY_PATH}, {"server", "wrongmonitor"}, {"links", {"clip"}}}}};
+    scene["items"] = {{{"name", "clip"}, {"type", "videoClip"}}};
+    scene["objects"][1]["material"] = "open";
+    scene["objects"][2]["material"] = "monitor";
+    for (size_t i : {0, 3}) scene["objects"][i].erase("material");
+    CommandResult r = kvrender("'" + writeScene("host-checks.json", scene.dump()) + "' -o '" + tempPath("checks.png") +
+                               "' --size 40x30 --spp 2 --quiet");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: material 'open': in "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(" samples its Raycast slot 3 calls were not matched by slot 4 calls, which a host would "
+                         "pile up (first at pixel "),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("warning: material 'monitor' (wrongmonitor): ImageFilter slot 4 was handed another monitor "
+                         "than the one StdDialogService slot 4 opened for it"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("material 'open' (unpopped): ImageFilter"), std::string::npos) << r.err;
+}
+
+TEST(RenderWarnings, AMeshWithoutTextureCoordinatesIsSaidOncePerObject) {
+    if (!built("dotmire.kv")) GTEST_SKIP() << "dotmire.kv not built";
+    json scene = json::parse(slurp(std::string(KV_SOURCE_DIR) + "/scenes/stipple.json"));
+    json mesh = {{"shape", "obj"}, {"file", std::string(KV_TEST_INPUTS) + "/untextured.obj"}};
+    scene["objects"] = json::array();
+    for (const char* name : {"left", "right"}) {
+        json o = mesh;
+        o["name"] = name;
+        o["position"] = {std::string(name) == "left" ? -1.2 : 1.2, 0.5, 0};
+        scene["objects"].push_back(o);
+    }
+    scene["objects"].push_back({{"name", "ball"}, {"shape", "sphere"}, {"position", {0, 0.5, -2}}});
+    const std::string material = scene["materials"].begin().key();
+    for (json& o : scene["objects"]) o["material"] = material;
+    auto render = [&](double screenCoords) {
+        scene["materials"][material]["channels"]["screenCoords"] = screenCoords;
+        return kvrender("'" + writeScene("untextured.json", scene.dump()) + "' -o '" + tempPath("untextured.png") +
+                        "' --size 48x32 --spp 2 --threads 3 --quiet");
+    };
+    CommandResult texture = render(0);
+    EXPECT_EQ(texture.status, 0) << texture.err;
+    for (const char* name : {"left", "right"}) {
+        const std::string warning = "warning: object '" + std::string(name) +
+                                    "' has no texture coordinates, and its material '" + material +
+                                    "' draws in texture coordinates: its pattern fills the object flat (";
+        const size_t at = texture.err.find(warning);
+        EXPECT_NE(at, std::string::npos) << texture.err;
+        EXPECT_EQ(texture.err.find(warning, at + 1), std::string::npos) << "said twice: " << texture.err;
+    }
+    EXPECT_EQ(texture.err.find("object 'ball'"), std::string::npos) << texture.err;
+    CommandResult screen = render(1);
+    EXPECT_EQ(screen.status, 0) << screen.err;
+    EXPECT_EQ(screen.err.find("texture coordinates"), std::string::npos) << screen.err;
 }
 
 }  // namespace
