@@ -396,4 +396,24 @@ std::vector<MaterialSamples> Renderer::FlatTextureByObject() const {
     return out;
 }
 
+std::vector<std::string> Renderer::Warnings(
+    const std::function<std::string(const kvh::MaterialRoad*)>& materialName) const {
+    auto firstPixel = [](const MaterialSamples& m) {
+        return "first at pixel " + std::to_string(m.samples.x) + ", " + std::to_string(m.samples.y);
+    };
+    std::vector<std::string> out;
+    for (const MaterialSamples& m : NonFiniteByMaterial())
+        out.push_back("material '" + materialName(m.road) + "': " + std::to_string(m.samples.samples) +
+                      " samples not finite, drawn black (" + firstPixel(m) + ")");
+    for (const MaterialSamples& m : UnbalancedByMaterial())
+        out.push_back("material '" + materialName(m.road) + "': in " + std::to_string(m.samples.samples) +
+                      " samples its Raycast slot 3 calls were not matched by slot 4 calls, which a host would pile "
+                      "up (" + firstPixel(m) + ")");
+    for (const MaterialSamples& m : FlatTextureByObject())
+        out.push_back("object '" + scene_.objects[m.object]->name + "' has no texture coordinates, and its material '" +
+                      materialName(m.road) + "' draws in texture coordinates: its pattern fills the object flat (" +
+                      std::to_string(m.samples.samples) + " samples, " + firstPixel(m) + ")");
+    return out;
+}
+
 }  // namespace kvr

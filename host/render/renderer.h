@@ -15,7 +15,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/material_road.h"
@@ -70,6 +72,8 @@ public:
     std::vector<MaterialSamples> NonFiniteByMaterial() const;
     std::vector<MaterialSamples> UnbalancedByMaterial() const;
     std::vector<MaterialSamples> FlatTextureByObject() const;
+    // The same as lines for the user, materials named by `materialName`.
+    std::vector<std::string> Warnings(const std::function<std::string(const kvh::MaterialRoad*)>& materialName) const;
 
     // One camera sample of pixel (x, y), shaded on the calling thread's state.
     Vec3 ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample);

@@ -56,22 +56,8 @@ int render(const kvt::CommandLine& cl) {
         {
             kvr::Renderer renderer(job.scene, job.session->Layout(), job.roads);
             image = renderer.Render(cl.threads, !cl.quiet);
-            auto firstPixel = [](const kvr::MaterialSamples& m) {
-                return " (first at pixel " + std::to_string(m.samples.x) + ", " + std::to_string(m.samples.y) + ")";
-            };
-            for (const kvr::MaterialSamples& m : renderer.NonFiniteByMaterial())
-                std::cerr << "kvrender: warning: material '" << materialName(job, m.road) << "': " << m.samples.samples
-                          << " samples not finite, drawn black" << firstPixel(m) << "\n";
-            for (const kvr::MaterialSamples& m : renderer.UnbalancedByMaterial())
-                std::cerr << "kvrender: warning: material '" << materialName(job, m.road) << "': in "
-                          << m.samples.samples
-                          << " samples its Raycast slot 3 calls were not matched by slot 4 calls, which a host "
-                             "would pile up" << firstPixel(m) << "\n";
-            for (const kvr::MaterialSamples& m : renderer.FlatTextureByObject())
-                std::cerr << "kvrender: warning: object '" << job.scene.objects[m.object]->name
-                          << "' has no texture coordinates, and its material '" << materialName(job, m.road)
-                          << "' draws in texture coordinates: its pattern fills the object flat ("
-                          << m.samples.samples << " samples, " << firstPixel(m).substr(2) << "\n";
+            auto name = [&](const kvh::MaterialRoad* road) { return materialName(job, road); };
+            for (const std::string& w : renderer.Warnings(name)) std::cerr << "kvrender: warning: " << w << "\n";
         }
         double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         stage = "encoding the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " frame";
