@@ -13,6 +13,8 @@
 //                 never ends it with slot 4
 //   "wrongmonitor" opens a monitor for its linked clip's image and hands
 //                 ImageFilter slot 4 none
+//   "narrowing"   converts a float beyond the range of int to int (caught by
+//                 the address-sanitizer build only)
 #include <cstring>
 
 #include "framework/framework.h"
@@ -220,6 +222,17 @@ private:
     unsigned imageStack_ = 0;
 };
 
+class Narrowing : public FaultyBase {
+public:
+    void cmt_ShaderEvaluate(vt_IKvUnknown** v, vt_IKvUnknown** r, st_KVpShadeComponents* sc, st_KVpShadeOutput* out,
+                            void* data) override {
+        // 3e9 times the channel: beyond the range of int for |value| > 0.72.
+        volatile int32_t steps = static_cast<int32_t>(static_cast<Block*>(data)->value * 3e9f);
+        (void)steps;
+        FaultyBase::cmt_ShaderEvaluate(v, r, sc, out, data);
+    }
+};
+
 template <unsigned kBytes>
 class SizedPacket : public CKvImpl_VectorPacket {
 public:
@@ -256,6 +269,7 @@ void initialize() {
     Material<Spill>("spill");
     Material<Unpopped>("unpopped");
     Material<WrongMonitor>("wrongmonitor");
+    Material<Narrowing>("narrowing");
     kv::RegisterServer<OneFloatPacket, CKvIfc_VectorPacket<OneFloatPacket>, CKvIfc_StaticDesc<OneFloatPacket>>(kPacket);
     kv::RegisterServer<FourFloatPacket, CKvIfc_VectorPacket<FourFloatPacket>, CKvIfc_StaticDesc<FourFloatPacket>>(
         kSpillPacket);

@@ -145,7 +145,7 @@ protected:
 };
 
 TEST_F(Planted, EachFaultIsReportedAndCleanMaterialsPass) {
-    ASSERT_EQ(info_.materials.size(), 9u);
+    ASSERT_EQ(info_.materials.size(), 10u);
     Report report("kvfaulty.kv");
     cfg_.cases = 300;
     EXPECT_GT(FuzzMaterial(cfg_, Material("nandiv"), report), 0u);
