@@ -1,5 +1,7 @@
 #include "core/image.h"
 #include "core/fault_injection.h"
+#include "core/input_file.h"
+#include "core/services.h"
 #include "core/srgb.h"
 
 #include <algorithm>
@@ -48,6 +50,8 @@ std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* e
         if (error) *error = why;
         return nullptr;
     };
+    if (const std::string why = NotARegularFile(path); !why.empty())
+        return fail("cannot read image '" + path + "': " + why);
     // Size and kind first, from the header alone: the estimate comes before the decoding.
     int w = 0, h = 0, n = 0;
     if (!stbi_info(path.c_str(), &w, &h, &n)) return fail("cannot read image '" + path + "': " + StbReason());
@@ -160,8 +164,9 @@ private:
     ~ImageFilter() override = default;
 };
 
-KvResult FilterGenerate(void* self, uint32_t w, uint32_t h, vt_IKvUnknown**, void** out) {
+KvResult FilterGenerate(void* self, uint32_t w, uint32_t h, vt_IKvUnknown** monitor, void** out) {
     ImageFilter* f = Owner<ImageFilter>(self);
+    CheckFilterMonitor(monitor);
     if (!out) return KV_E_FAILED;
     if (faults::Hit(FaultSite::ImageFilterGenerate)) return kInjectedFault;
     if (f->mode == 1 || !f->source || f->source->width == 0 || f->source->height == 0) return KV_E_FAILED;

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "core/scene_objects.h"
+#include "core/services.h"
 #include "core/session.h"
 
 namespace kvh {
@@ -56,6 +57,7 @@ KvResult MaterialRoad::Fail(HostError* err, KvResult code, std::string what) {
 
 KvResult MaterialRoad::MakeItem(HostError* err) {
     if (item_) return KV_OK;
+    PacketLookupLog lookups;
     KvResult rc = lib_.Generate(server_, &material_, err);
     if (KV_FAILED(rc)) return rc;
     ComRef cm = material_.Query(kv::guid_CustomMaterial);
@@ -69,6 +71,7 @@ KvResult MaterialRoad::MakeItem(HostError* err) {
     // Channels.
     auto* builder = new ChannelBuilder();
     m->SetupChannels(material_.get(), builder->ptr());
+    asksTextureInput_ = lookups.Asked(HostPacketName(HostPacket::TextureInput));
     std::vector<Channel> channels = builder->Build();
     for (auto& w : builder->warnings) session_.Warn(w);
     builder->ReleaseOwned();
@@ -133,7 +136,11 @@ KvResult MaterialRoad::Prepare(HostError* err) {
     // Link.
     auto* ev = new Evaluation(scene);
     evaluation_ = ev;
-    rc = m->LinkChannels(material_.get(), ev->evaluationPtr(), item_->ptr());
+    {
+        PacketLookupLog lookups;
+        rc = m->LinkChannels(material_.get(), ev->evaluationPtr(), item_->ptr());
+        asksTextureInput_ = asksTextureInput_ || lookups.Asked(HostPacketName(HostPacket::TextureInput));
+    }
     if (KV_FAILED(rc)) return Fail(err, rc, "LinkChannels failed");
     index_.assign(item_->channels().size(), -1);
     m->LinkSampleChannels(material_.get(), ev->evaluationPtr(), item_->ptr(), index_.data());
@@ -157,7 +164,14 @@ KvResult MaterialRoad::ReadBlock(HostError* err) {
     hasBlock_ = false;
     block_ = nullptr;
     auto* ev = static_cast<Evaluation*>(evaluation_);
+    const int64_t wrongBefore = WrongMonitors();
     KvResult rc = m->ReadChannels(material_.get(), ev->attributesPtr(), &block_);
+    if (WrongMonitors() != wrongBefore) {
+        ++wrongMonitors_;
+        session_.Warn("material '" + options_.itemName + "' (" + server_ +
+                      "): ImageFilter slot 4 was handed another monitor than the one StdDialogService slot 4 "
+                      "opened for it");
+    }
     if (KV_FAILED(rc)) return Fail(err, rc, "ReadChannels failed");
     hasBlock_ = true;
     return KV_OK;
@@ -235,9 +249,10 @@ KvResult MaterialRoad::ResolveLayers(HostError* err) {
     return KV_OK;
 }
 
-void MaterialRoad::Shade(SampleVector& v, vt_IKvUnknown** rayObject, st_KVpShadeComponents& sc,
-                         st_KVpShadeOutput& out) const {
-    if (!prepared_) return;
+int32_t MaterialRoad::Shade(SampleVector& v, vt_IKvUnknown** rayObject, st_KVpShadeComponents& sc,
+                            st_KVpShadeOutput& out) const {
+    if (!prepared_) return 0;
+    const VectorPool::NestedMark mark = v.pool->MarkNested();
     const auto* m = material_.table<vt_IKvCustomMaterial>();
     Evaluator& e = v.pool->evaluator();
     e.current = &v;
@@ -256,6 +271,17 @@ void MaterialRoad::Shade(SampleVector& v, vt_IKvUnknown** rayObject, st_KVpShade
         }
     }
     m->ShaderEvaluate(material_.get(), v.ptr(), rayObject, &sc, &out, block_);
+    const int32_t imbalance = v.pool->NestedImbalance(mark);
+    if (imbalance != 0) [[unlikely]]
+        v.pool->RestoreNested(mark);
+    return imbalance;
+}
+
+bool MaterialRoad::DrawsInTextureCoordinates() const {
+    if (!asksTextureInput_ || !item_) return false;
+    const int32_t i = item_->ChannelIndex("screenCoords");
+    if (i < 0) return true;
+    return item_->drivers()[uint32_t(i)] < 0 && item_->Value("screenCoords") == 0;
 }
 
 std::vector<ChannelUIRecord> MaterialRoad::ProbeChannelUI() const {

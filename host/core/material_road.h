@@ -22,7 +22,9 @@
 // Shade (per sample, thread-safe, no lock, no allocation): MaterialEvaluate
 // with the pool's evaluator, texture layers (pfx_Get, blend by opacity,
 // pfx_Set), then ShaderEvaluate with the caller's components, preset output
-// and ray object. Shade does nothing before Prepare succeeded. Reread()
+// and ray object. It answers how many nested ray vectors (Raycast slot 3)
+// the material left without their slot 4, which a host would pile up; the
+// stack is put back either way. Shade does nothing before Prepare succeeded. Reread()
 // (ReadChannels again) runs between renders, never while samples are being
 // shaded, as a host re-reads channels only between frames; Shade keeps no
 // shared counter so that threads shading one material share no cache line.
@@ -114,8 +116,18 @@ public:
     void* ReadSpareBlock() const;
     void CleanupBlock(void* block) const;
 
-    void Shade(SampleVector& v, vt_IKvUnknown** rayObject, st_KVpShadeComponents& sc,
-               st_KVpShadeOutput& out) const;
+    // Vectors left open (positive) or ended without being made (negative):
+    // 0 for a material that ends each vector it makes.
+    int32_t Shade(SampleVector& v, vt_IKvUnknown** rayObject, st_KVpShadeComponents& sc,
+                  st_KVpShadeOutput& out) const;
+
+    // Whether the material draws from the surface's texture coordinates: it
+    // asked for the "texture.input" packet while it was made or linked, and
+    // its "screenCoords" switch, when it has one, is off and not driven.
+    bool DrawsInTextureCoordinates() const;
+    // ReadChannels calls that handed ImageFilter slot 4 another monitor than
+    // the one StdDialogService slot 4 opened (each also a session warning).
+    uint32_t wrongMonitors() const { return wrongMonitors_; }
 
     // Drives ChannelUI for every channel of the item and records the answers.
     std::vector<ChannelUIRecord> ProbeChannelUI() const;
@@ -166,6 +178,8 @@ private:
     };
     std::vector<ResolvedLayer> layers_;
     bool prepared_ = false;
+    bool asksTextureInput_ = false;
+    uint32_t wrongMonitors_ = 0;
 };
 
 }  // namespace kvh

@@ -121,6 +121,7 @@ void VectorPool::InitializePluginPackets(SampleVector& v) {
 
 SampleVector& VectorPool::BeginSample(int32_t x, int32_t y, float fx, float fy, uint32_t sampleIndex) {
     top_ = 0;
+    strayPops_ = 0;
     SampleVector& v = vectors_[0];
     v.header = SampleHeader{};
     v.header.pixelX = x;
@@ -150,6 +151,7 @@ void VectorPool::PopNested(SampleVector* parent) {
             top_ = i - 1;
             return;
         }
+    ++strayPops_;
 }
 
 }  // namespace kvh

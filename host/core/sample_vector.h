@@ -22,7 +22,10 @@
 //
 // Nested vectors: pool.PushNested(parent) gives the next vector (null at the
 // depth limit), PopNested(parent) ends it. Both only work on the calling
-// thread's pool, which the vector records (v.pool).
+// thread's pool, which the vector records (v.pool). A host keeps the vectors
+// a shader made and never ended, one more per sample; MarkNested() and
+// NestedImbalance() tell whether a call left the stack as it found it, and
+// RestoreNested() puts it back.
 #pragma once
 
 #include <cstdint>
@@ -132,10 +135,29 @@ public:
 
     // Raycast slots 3 and 4: the next nested vector (same layout, all packets
     // present, pixel data copied from the parent) or null at the depth limit;
-    // PopNested ends the innermost vector whose parent is `parent`.
+    // PopNested ends the innermost vector whose parent is `parent`, and counts
+    // a pop that finds none.
     SampleVector* PushNested(SampleVector* parent);
     void PopNested(SampleVector* parent);
     uint32_t nestedInUse() const { return top_; }
+
+    // The nested stack at one moment.
+    struct NestedMark {
+        uint32_t inUse;
+        uint32_t strayPops;
+    };
+    NestedMark MarkNested() const { return {top_, strayPops_}; }
+    // Vectors made since `mark` and still open (positive), or pops since then
+    // that ended nothing made after it (negative); 0 when every vector made
+    // was ended once.
+    int32_t NestedImbalance(NestedMark mark) const {
+        return int32_t(top_) - int32_t(mark.inUse) - int32_t(strayPops_ - mark.strayPops);
+    }
+    // Ends the vectors made since `mark` and forgets its stray pops.
+    void RestoreNested(NestedMark mark) {
+        top_ = mark.inUse;
+        strayPops_ = mark.strayPops;
+    }
 
     // Re-runs vpkt_Initialize of every plug-in packet of the vector.
     void InitializePluginPackets(SampleVector& v);
@@ -152,7 +174,8 @@ private:
     std::unique_ptr<SampleVector[]> vectors_;  // [0] primary, [1..maxDepth] nested
     std::vector<uint8_t*> buffers_;
     std::vector<uint8_t> presence_;
-    uint32_t top_ = 0;  // nested vectors in use
+    uint32_t top_ = 0;        // nested vectors in use
+    uint32_t strayPops_ = 0;  // pops that found no vector to end
     Evaluator* evaluator_;
 };
 

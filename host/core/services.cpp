@@ -3,6 +3,7 @@
 #include "core/fault_injection.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 
@@ -149,9 +150,12 @@ void* ThreadService::Query(const st_KVtGUID& iid) { return Serve(iid, kv::guid_T
 
 // ---- packet service ----
 namespace {
+thread_local PacketLookupLog* tLookupLog = nullptr;
+
 KvResult PacketLookup(void* self, const char* category, const char* name, int32_t* offset) {
     if (!offset) return KV_E_FAILED;
     *offset = -1;
+    if (tLookupLog && name) tLookupLog->Add(name);
     if (faults::Hit(FaultSite::PacketLookup)) return kInjectedFault;
     if (!category || !name || std::strcmp(category, "sample") != 0) return KV_E_NOTFOUND;
     int32_t off = Owner<PacketService>(self)->session().Layout().OffsetOf(name);
@@ -173,6 +177,12 @@ PacketService::PacketService(Session& s) : HostObject("PacketService"), session_
     iface_.Bind(this, &kPacketTable);
 }
 void* PacketService::Query(const st_KVtGUID& iid) { return Serve(iid, kv::guid_PacketService, iface_); }
+
+PacketLookupLog::PacketLookupLog() : outer_(tLookupLog) { tLookupLog = this; }
+PacketLookupLog::~PacketLookupLog() { tLookupLog = outer_; }
+bool PacketLookupLog::Asked(const std::string& name) const {
+    return std::find(names_.begin(), names_.end(), name) != names_.end();
+}
 
 // ---- scene service ----
 namespace {
@@ -375,17 +385,28 @@ private:
 const vt_IKvMonitor kMonitorTable = MakeTable<vt_IKvMonitor>([](vt_IKvMonitor&) {});
 Monitor::Monitor() : HostObject("Monitor") { iface_.Bind(this, &kMonitorTable); }
 
+// The monitors opened on this thread and not ended yet, innermost last (only
+// compared by address, never called).
+constexpr uint32_t kOpenMonitors = 8;
+thread_local vt_IKvUnknown** tOpen[kOpenMonitors];
+thread_local uint32_t tOpenCount = 0;
+std::atomic<int64_t> gWrongMonitors{0};
+
 KvResult DialogAllocate(void* self, const char* title, void** out) {
     StdDialogService* d = Owner<StdDialogService>(self);
     if (!out) return KV_E_FAILED;
     if (faults::Hit(FaultSite::DialogMonitor)) return kInjectedFault;
     if (d->failAllocate) return KV_E_FAILED;
     d->Record({StdDialogService::Event::Open, title ? title : ""});
-    *out = static_cast<Monitor*>(NewMonitor())->iface_.ptr();
+    vt_IKvUnknown** monitor = static_cast<Monitor*>(NewMonitor())->iface_.ptr();
+    if (tOpenCount < kOpenMonitors) tOpen[tOpenCount] = monitor;
+    ++tOpenCount;
+    *out = monitor;
     return KV_OK;
 }
 KvResult DialogRelease(void* self) {
     Owner<StdDialogService>(self)->Record({StdDialogService::Event::Close, ""});
+    if (tOpenCount > 0) --tOpenCount;
     return KV_OK;
 }
 const vt_IKvStdDialogService kDialogTable = MakeTable<vt_IKvStdDialogService>([](vt_IKvStdDialogService& t) {
@@ -395,6 +416,12 @@ const vt_IKvStdDialogService kDialogTable = MakeTable<vt_IKvStdDialogService>([]
 }  // namespace
 
 HostObject* NewMonitor() { return new Monitor(); }
+
+void CheckFilterMonitor(vt_IKvUnknown** monitor) {
+    vt_IKvUnknown** open = tOpenCount == 0 ? nullptr : tOpenCount <= kOpenMonitors ? tOpen[tOpenCount - 1] : monitor;
+    if (monitor != open) gWrongMonitors.fetch_add(1, std::memory_order_relaxed);
+}
+int64_t WrongMonitors() { return gWrongMonitors.load(std::memory_order_relaxed); }
 
 StdDialogService::StdDialogService() : HostObject("StdDialogService") { iface_.Bind(this, &kDialogTable); }
 void* StdDialogService::Query(const st_KVtGUID& iid) { return Serve(iid, kv::guid_StdDialogService, iface_); }

@@ -71,6 +71,22 @@ private:
     ComInterface iface_;
 };
 
+// While one lives, the packet names that PacketService slot 4 is asked for
+// on the calling thread (a material being made and linked) are kept.
+class PacketLookupLog {
+public:
+    PacketLookupLog();
+    ~PacketLookupLog();
+    PacketLookupLog(const PacketLookupLog&) = delete;
+    PacketLookupLog& operator=(const PacketLookupLog&) = delete;
+    bool Asked(const std::string& name) const;
+    void Add(const char* name) { names_.emplace_back(name); }
+
+private:
+    std::vector<std::string> names_;
+    PacketLookupLog* outer_;
+};
+
 class SceneService final : public HostObject {
 public:
     SceneService();
@@ -186,6 +202,14 @@ private:
 
 // A progress monitor (no slot is called on it).
 HostObject* NewMonitor();
+
+// ImageFilter slot 4 hands its monitor here. The right one is the monitor
+// that StdDialogService slot 4 opened on the calling thread and slot 5 has
+// not ended yet, or none when no monitor is open; any other (a monitor
+// already ended, an object that is no monitor, none while one is open) is
+// counted (process wide).
+void CheckFilterMonitor(vt_IKvUnknown** monitor);
+int64_t WrongMonitors();
 
 // The image service: served so that materials can hold it; it has no slot of
 // its own that a plug-in calls (images come from clips' image filters).

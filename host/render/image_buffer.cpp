@@ -45,12 +45,12 @@ bool ImageBuffer::writePng(OutputFile& file, std::string& error) const {
         error = "cannot encode the " + std::to_string(w_) + " x " + std::to_string(h_) + " image as PNG";
         return false;
     }
-    return file.commit(png.data(), png.size(), error);
+    return file.write(png.data(), png.size(), error) && file.finish(error);
 }
 
 bool ImageBuffer::writePng(const std::string& path, std::string& error) const {
     OutputFile file;
-    return file.open(path, "PNG file", error) && writePng(file, error);
+    return file.open(path, "PNG file", error) && writePng(file, error) && file.place(error);
 }
 
 bool ImageBuffer::writeFloatMap(OutputFile& file, std::string& error) const {
@@ -66,12 +66,12 @@ bool ImageBuffer::writeFloatMap(OutputFile& file, std::string& error) const {
         }
         if (!file.write(row.data(), row.size() * sizeof(float), error)) return false;
     }
-    return file.commit(error);
+    return file.finish(error);
 }
 
 bool ImageBuffer::writeFloatMap(const std::string& path, std::string& error) const {
     OutputFile file;
-    return file.open(path, "float map", error) && writeFloatMap(file, error);
+    return file.open(path, "float map", error) && writeFloatMap(file, error) && file.place(error);
 }
 
 bool ImageBuffer::readPng(const std::string& path, ImageBuffer& out, std::string& error) {

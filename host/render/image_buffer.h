@@ -28,6 +28,7 @@ public:
     std::vector<uint8_t> toRgb8() const;
     // The PNG file's bytes; false for an empty image or when the encoder fails.
     bool encodePng(std::vector<uint8_t>& png) const;
+    // To a path, put in place; to an open file, finished but not placed.
     bool writePng(const std::string& path, std::string& error) const;
     bool writePng(OutputFile& file, std::string& error) const;
     // Portable float map ("PF", little-endian, rows bottom to top), linear.

@@ -10,6 +10,7 @@
 #include <tuple>
 #include <vector>
 
+#include "core/input_file.h"
 #include "core/scene_file.h"
 
 namespace kvr {
@@ -47,6 +48,10 @@ bool checkObjNumbers(const std::string& path, std::string& error) {
 }  // namespace
 
 bool loadObjMesh(const std::string& path, TriangleMesh& out, std::string& error) {
+    if (const std::string why = kvh::NotARegularFile(path); !why.empty()) {
+        error = "cannot read OBJ file '" + path + "': " + why;
+        return false;
+    }
     if (!checkObjNumbers(path, error)) return false;
     tinyobj::ObjReaderConfig config;
     // Polygons are fanned here, so that a quad stays one segment.

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace kvr {
 
@@ -53,15 +54,79 @@ void removeTemporaryFilesOnInterrupt() {
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, removeTempsAndEnd);
 }
 
+namespace {
+
+// The part of `path` up to and with its last '/' ("" for a bare name).
+std::string folderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// The file that `path` names once its links are followed, in a folder with
+// every link resolved: an existing file, or the name to create (a new name,
+// or what a dangling link points to). False with the reason when a link
+// cannot be read or the folder does not exist.
+bool resolveTarget(const std::string& path, std::string& target, std::string& reason) {
+    constexpr int kMaxLinks = 40;  // as the system's own lookup
+    std::string p = path;
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (::lstat(p.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) break;
+        char to[PATH_MAX];
+        const ssize_t n = hops < kMaxLinks ? ::readlink(p.c_str(), to, sizeof to) : -1;
+        if (n <= 0 || size_t(n) >= sizeof to) {
+            reason = std::strerror(hops == kMaxLinks ? ELOOP : n < 0 ? errno : ENAMETOOLONG);
+            return false;
+        }
+        const std::string link(to, size_t(n));
+        p = link[0] == '/' ? link : folderOf(p) + link;
+    }
+    if (char* real = ::realpath(p.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+        return true;
+    }
+    const std::string folder = folderOf(p), name = p.substr(folder.size());
+    char* real = ::realpath(folder.empty() ? "." : folder.c_str(), nullptr);
+    if (!real) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    target = std::string(real) + (real[1] ? "/" : "") + name;
+    std::free(real);
+    return true;
+}
+
+}  // namespace
+
+bool sameOutputFile(const std::string& a, const std::string& b) {
+    if (a == b) return true;
+    std::string ra, rb, why;
+    if (resolveTarget(a, ra, why) && resolveTarget(b, rb, why) && ra == rb) return true;
+    struct stat sa {}, sb {};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 OutputFile::~OutputFile() { discard(); }
 
 void OutputFile::discard() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
-    if (!temp_.empty()) ::unlink(temp_.c_str());
-    temp_.clear();
-    unregisterTemp(slot_);
-    slot_ = -1;
+    for (std::string* name : {&temp_, &backup_}) {
+        if (!name->empty()) ::unlink(name->c_str());
+        name->clear();
+    }
+    for (int* slot : {&slot_, &backupSlot_}) {
+        unregisterTemp(*slot);
+        *slot = -1;
+    }
+    placed_ = false;
+}
+
+std::string OutputFile::temporaryName() const {
+    // Short, so that any name the folder takes leaves room for it.
+    return folderOf(target_) + ".kvrender-" + std::to_string(::getpid()) + "-" + std::to_string(gTempCount++);
 }
 
 bool OutputFile::fail(const std::string& reason, std::string& error) {
@@ -70,26 +135,49 @@ bool OutputFile::fail(const std::string& reason, std::string& error) {
     return false;
 }
 
+bool OutputFile::openStream(int fdToCopy, bool fifo, std::string& error) {
+    stream_ = true;
+    if (fdToCopy >= 0) {
+        fd_ = ::fcntl(fdToCopy, F_DUPFD_CLOEXEC, 0);
+        return fd_ >= 0 || fail(std::strerror(errno), error);
+    }
+    // A FIFO without a reader holds the open: say why nothing happens.
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | (fifo ? O_NONBLOCK : 0));
+    if (fifo && fd_ < 0 && errno == ENXIO) {
+        std::fprintf(stderr, "%s '%s': waiting for a reader\n", what_.c_str(), path_.c_str());
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
+    }
+    if (fd_ < 0) return fail(std::strerror(errno), error);
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) < 0) return fail(std::strerror(errno), error);
+    return true;
+}
+
 bool OutputFile::open(const std::string& path, const std::string& what, std::string& error) {
     discard();
     path_ = target_ = path;
     what_ = what;
+    stream_ = finished_ = false;
     if (path.empty()) return fail("no file name", error);
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (::stat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return fail("is a folder", error);
-        fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        return fd_ >= 0 || fail(std::strerror(errno), error);
+        // This process's standard output or error (/dev/stdout, a redirection):
+        // written where the descriptor stands, without reopening it.
+        for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
+            struct stat own {};
+            if (::fstat(fd, &own) == 0 && own.st_dev == st.st_dev && own.st_ino == st.st_ino)
+                return openStream(fd, false, error);
+        }
+        if (!S_ISREG(st.st_mode)) return openStream(-1, S_ISFIFO(st.st_mode), error);
     }
-    // Through a link, the file it names is replaced, not the link.
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-        target_ = real;
-        std::free(real);
-    }
-    const size_t slash = target_.rfind('/');
-    const std::string folder = slash == std::string::npos ? "" : target_.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-    temp_ = folder + "." + name + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(gTempCount++);
+    std::string reason;
+    if (!resolveTarget(path, target_, reason)) return fail(reason, error);
+    // A name the folder cannot take would fail only when the file is put in place.
+    const std::string folder = folderOf(target_);
+    const long longest = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    if (longest > 0 && target_.size() - folder.size() > size_t(longest)) return fail(std::strerror(ENAMETOOLONG), error);
+    temp_ = temporaryName();
     slot_ = registerTemp(temp_);
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) {
@@ -113,25 +201,52 @@ bool OutputFile::write(const void* data, size_t size, std::string& error) {
     return true;
 }
 
-bool OutputFile::commit(std::string& error) {
+bool OutputFile::finish(std::string& error) {
     if (fd_ < 0) return fail("not open", error);
-    if (!temp_.empty() && ::fsync(fd_) != 0) return fail(std::strerror(errno), error);
+    if (!stream_ && ::fsync(fd_) != 0) return fail(std::strerror(errno), error);
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0) return fail(std::strerror(errno), error);
+    finished_ = true;
+    return true;
+}
+
+bool OutputFile::place(std::string& error) {
+    if (!finished_) return fail("not finished", error);
     if (!temp_.empty()) {
+        // The old file stays reachable under a second name until this one is
+        // gone, so that restore() can put it back.
+        backup_ = temporaryName();
+        hadOld_ = ::link(target_.c_str(), backup_.c_str()) == 0 || errno != ENOENT;
+        if (::access(backup_.c_str(), F_OK) != 0) backup_.clear();
+        backupSlot_ = backup_.empty() ? -1 : registerTemp(backup_);
         if (::rename(temp_.c_str(), target_.c_str()) != 0) return fail(std::strerror(errno), error);
         temp_.clear();
+        placed_ = true;
     }
     unregisterTemp(slot_);
     slot_ = -1;
     return true;
 }
 
-bool writeWholeFile(const std::string& path, const std::string& what, const void* data, size_t size,
-                    std::string& error) {
-    OutputFile f;
-    return f.open(path, what, error) && f.commit(data, size, error);
+void OutputFile::restore() {
+    if (!placed_) return;
+    if (!backup_.empty() && ::rename(backup_.c_str(), target_.c_str()) == 0) backup_.clear();
+    else if (!hadOld_) ::unlink(target_.c_str());
+    placed_ = false;
+}
+
+bool placeAll(std::initializer_list<OutputFile*> files, std::string& error) {
+    std::vector<OutputFile*> placed;
+    for (OutputFile* f : files) {
+        if (!f) continue;
+        if (!f->place(error)) {
+            for (auto it = placed.rbegin(); it != placed.rend(); ++it) (*it)->restore();
+            return false;
+        }
+        placed.push_back(f);
+    }
+    return true;
 }
 
 }  // namespace kvr

@@ -1,18 +1,29 @@
 // A file written whole or not at all. Opening creates a temporary file beside
 // the target, so that a path that cannot be written is known before any work;
-// committing writes every byte, flushes, closes and renames it over the
-// target, each step checked. On any failure, or when never committed, the
+// finishing writes every byte, flushes and closes it; placing renames it over
+// the target, each step checked. On any failure, or when never placed, the
 // temporary file is removed and the target is left as it was.
 //
-// A target that exists and is no regular file (a device such as /dev/stdout,
-// a pipe) cannot be replaced: it is written in place, every write checked.
+// Through a symbolic link, also one whose file does not exist yet, the file
+// the link names is written and the link stays.
+//
+// A target that exists and is no regular file (a pipe, a FIFO, a device, or
+// this process's standard output, also when that is redirected to a file) is
+// a stream: it is written straight through, every write checked, and there is
+// nothing to place.
 //
 //   kvr::OutputFile png;
 //   if (!png.open("out/a.png", "PNG file", error)) ...   // before rendering
-//   if (!png.commit(bytes.data(), bytes.size(), error)) ...   // or write() pieces, then commit()
+//   if (!png.write(bytes.data(), bytes.size(), error) || !png.finish(error)) ...
+//   if (!png.place(error)) ...                          // or commit(): finish and place
+//
+// Several outputs that must all be replaced or none: write and finish the
+// regular files first, then the streams, and only then place the files
+// together (placeAll).
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 
 namespace kvr {
@@ -28,26 +39,43 @@ public:
     bool open(const std::string& path, const std::string& what, std::string& error);
     // Appends bytes; false (and the temporary file removed) when a write fails.
     bool write(const void* data, size_t size, std::string& error);
-    // Flushes, closes and puts the file in place.
-    bool commit(std::string& error);
+    // Flushes and closes: every byte is written.
+    bool finish(std::string& error);
+    // Puts a finished file in place (nothing to do for a stream).
+    bool place(std::string& error);
+    // Puts back the file that place() replaced (removes a file it made),
+    // while this object lives.
+    void restore();
+    bool commit(std::string& error) { return finish(error) && place(error); }
     bool commit(const void* data, size_t size, std::string& error) { return write(data, size, error) && commit(error); }
     bool isOpen() const { return fd_ >= 0; }
+    bool isStream() const { return stream_; }
 
 private:
     bool fail(const std::string& reason, std::string& error);
+    bool openStream(int fdToCopy, bool fifo, std::string& error);
+    std::string temporaryName() const;
     void discard();
 
-    std::string path_, what_, target_, temp_;  // temp_ empty: written in place
+    std::string path_, what_, target_, temp_;  // temp_ empty: nothing to place
+    std::string backup_;  // a second name of the file place() replaced
     int fd_ = -1;
-    int slot_ = -1;  // in the table an interrupt clears
+    int slot_ = -1, backupSlot_ = -1;  // in the table an interrupt clears
+    bool stream_ = false;
+    bool finished_ = false;
+    bool placed_ = false, hadOld_ = false;
 };
+
+// Places every file, or, when one cannot be placed, none: those placed
+// before it are restored. Null entries are skipped.
+bool placeAll(std::initializer_list<OutputFile*> files, std::string& error);
+
+// Whether two output paths name one file (the same text, or the same file
+// once links and "." or ".." are resolved).
+bool sameOutputFile(const std::string& a, const std::string& b);
 
 // Makes an interrupt (SIGINT, SIGTERM, SIGHUP) remove the temporary files of
 // every open OutputFile before the process ends as the signal says.
 void removeTemporaryFilesOnInterrupt();
-
-// Writes `data` to `path` through an OutputFile.
-bool writeWholeFile(const std::string& path, const std::string& what, const void* data, size_t size,
-                    std::string& error);
 
 }  // namespace kvr

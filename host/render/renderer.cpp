@@ -54,11 +54,27 @@ Vec3 get3(const float* s) { return {s[0], s[1], s[2]}; }
 
 }  // namespace
 
+namespace {
+
+// Whether a mesh has texture coordinates to speak of: not every vertex at
+// the same (u, v), as a mesh read without any is.
+bool hasTextureCoordinates(const TriangleMesh& mesh) {
+    for (const UV& uv : mesh.uvs)
+        if (uv.u != mesh.uvs.front().u || uv.v != mesh.uvs.front().v) return true;
+    return false;
+}
+
+}  // namespace
+
 Renderer::Renderer(const RenderScene& scene, const kvh::PacketLayout& layout,
                    std::vector<const kvh::MaterialRoad*> roadsByObject)
     : scene_(scene), layout_(layout), roads_(std::move(roadsByObject)),
       grid_(sampleGrid(scene.settings.spp)) {
     roads_.resize(scene_.objects.size(), nullptr);
+    drawsFlat_.resize(roads_.size(), 0);
+    for (size_t i = 0; i < roads_.size(); ++i)
+        drawsFlat_[i] = roads_[i] && roads_[i]->DrawsInTextureCoordinates() &&
+                        !hasTextureCoordinates(scene_.objects[i]->mesh);
 }
 
 Renderer::~Renderer() = default;
@@ -198,13 +214,15 @@ Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir,
     Vec3 sum = get3(sc.diff) + get3(sc.spec) + get3(sc.refl) + get3(sc.tran) + get3(sc.subs) + get3(sc.lumi);
     set3(out.color, sum);
     out.alpha = 1.0f;
+    const uint32_t px = uint32_t(v.header.pixelX), py = uint32_t(v.header.pixelY);
     if (const kvh::MaterialRoad* road = roads_[sp->object]) {
         v.pool->InitializePluginPackets(v);
-        road->Shade(v, ctx.thread->rays->ptr(), sc, out);
+        if (road->Shade(v, ctx.thread->rays->ptr(), sc, out) != 0) unbalanced_.note(sp->object, px, py);
+        if (drawsFlat_[sp->object]) flatTexture_.note(sp->object, px, py);
     }
     Vec3 colour = get3(out.color);
     if (roads_[sp->object] && !(std::isfinite(colour.x) && std::isfinite(colour.y) && std::isfinite(colour.z)))
-        nonFinite_.note(sp->object, uint32_t(v.header.pixelX), uint32_t(v.header.pixelY));
+        nonFinite_.note(sp->object, px, py);
     set3(ray->color, colour);
     return colour;
 }
@@ -334,7 +352,7 @@ ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
     ImageBuffer image(w, h);
     const uint32_t tilesX = (w + kTile - 1) / kTile, tilesY = (h + kTile - 1) / kTile;
     const uint32_t tiles = tilesX * tilesY;
-    nonFinite_.clear();
+    for (SampleCounter* c : {&nonFinite_, &unbalanced_, &flatTexture_}) c->clear();
     tbb::enumerable_thread_specific<ThreadStatePtr> states([this] { return NewThreadState(); });
     ProgressLine line(progress, tiles);
     tbb::task_arena arena(threads == 0 ? tbb::task_arena::automatic : int(threads));
@@ -354,16 +372,47 @@ ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
     return image;
 }
 
-std::vector<NonFiniteMaterial> Renderer::NonFiniteByMaterial() const {
-    std::vector<NonFiniteMaterial> out;
-    const NonFiniteTally total = nonFinite_.sum();
+std::vector<MaterialSamples> Renderer::ByMaterial(const SampleCounter& counter) const {
+    std::vector<MaterialSamples> out;
+    const SampleTally total = counter.sum();
     const auto& entries = total.entries();
     for (size_t i = 0; i < entries.size() && i < roads_.size(); ++i) {
         if (!entries[i].samples || !roads_[i]) continue;
-        auto same = std::find_if(out.begin(), out.end(), [&](const NonFiniteMaterial& m) { return m.road == roads_[i]; });
-        if (same == out.end()) same = out.insert(out.end(), {roads_[i], {}});
-        NonFiniteTally::merge(same->samples, entries[i]);
+        auto same = std::find_if(out.begin(), out.end(), [&](const MaterialSamples& m) { return m.road == roads_[i]; });
+        if (same == out.end()) same = out.insert(out.end(), {roads_[i], i, {}});
+        SampleTally::merge(same->samples, entries[i]);
     }
+    return out;
+}
+
+std::vector<MaterialSamples> Renderer::NonFiniteByMaterial() const { return ByMaterial(nonFinite_); }
+std::vector<MaterialSamples> Renderer::UnbalancedByMaterial() const { return ByMaterial(unbalanced_); }
+
+std::vector<MaterialSamples> Renderer::FlatTextureByObject() const {
+    std::vector<MaterialSamples> out;
+    const SampleTally total = flatTexture_.sum();
+    for (size_t i = 0; i < total.entries().size() && i < roads_.size(); ++i)
+        if (total.entries()[i].samples) out.push_back({roads_[i], i, total.entries()[i]});
+    return out;
+}
+
+std::vector<std::string> Renderer::Warnings(
+    const std::function<std::string(const kvh::MaterialRoad*)>& materialName) const {
+    auto firstPixel = [](const MaterialSamples& m) {
+        return "first at pixel " + std::to_string(m.samples.x) + ", " + std::to_string(m.samples.y);
+    };
+    std::vector<std::string> out;
+    for (const MaterialSamples& m : NonFiniteByMaterial())
+        out.push_back("material '" + materialName(m.road) + "': " + std::to_string(m.samples.samples) +
+                      " samples not finite, drawn black (" + firstPixel(m) + ")");
+    for (const MaterialSamples& m : UnbalancedByMaterial())
+        out.push_back("material '" + materialName(m.road) + "': in " + std::to_string(m.samples.samples) +
+                      " samples its Raycast slot 3 calls were not matched by slot 4 calls, which a host would pile "
+                      "up (" + firstPixel(m) + ")");
+    for (const MaterialSamples& m : FlatTextureByObject())
+        out.push_back("object '" + scene_.objects[m.object]->name + "' has no texture coordinates, and its material '" +
+                      materialName(m.road) + "' draws in texture coordinates: its pattern fills the object flat (" +
+                      std::to_string(m.samples.samples) + " samples, " + firstPixel(m) + ")");
     return out;
 }
 

@@ -15,25 +15,28 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "core/material_road.h"
-#include "nonfinite_tally.h"
 #include "core/ray_object.h"
 #include "core/sample_vector.h"
 #include "image_buffer.h"
 #include "render_scene.h"
 #include "sample_pattern.h"
+#include "sample_tally.h"
 #include "surface_point.h"
 
 namespace kvr {
 
 struct ThreadState;
-// Samples of one material whose colour was not finite (written black).
-struct NonFiniteMaterial {
+// Samples of one material, or of one object, that the renderer warns about.
+struct MaterialSamples {
     const kvh::MaterialRoad* road = nullptr;
-    NonFiniteTally::Entry samples;  // how many, and the first pixel in raster order
+    size_t object = 0;             // the (first) object
+    SampleTally::Entry samples;  // how many, and the first pixel in raster order
 };
 
 // Per-thread state owned outside renderer.cpp (tests, benchmarks).
@@ -60,9 +63,17 @@ public:
     // Renders the image; `threads` 0 uses every core. Prints a progress line on
     // stderr when asked and the render takes longer than a second.
     ImageBuffer Render(uint32_t threads = 0, bool progress = false);
-    // The materials that gave non-finite colours in the last Render, in the
-    // order of their first object.
-    std::vector<NonFiniteMaterial> NonFiniteByMaterial() const;
+    // What the last Render saw, in the order of the (first) objects: the
+    // materials that gave colours that are not finite (drawn black); the
+    // materials whose Raycast slot 3 and slot 4 calls did not match within a
+    // sample (a host piles up the vectors left open; the renderer ends them);
+    // the objects without texture coordinates whose material draws in
+    // texture coordinates (its pattern fills them flat).
+    std::vector<MaterialSamples> NonFiniteByMaterial() const;
+    std::vector<MaterialSamples> UnbalancedByMaterial() const;
+    std::vector<MaterialSamples> FlatTextureByObject() const;
+    // The same as lines for the user, materials named by `materialName`.
+    std::vector<std::string> Warnings(const std::function<std::string(const kvh::MaterialRoad*)>& materialName) const;
 
     // One camera sample of pixel (x, y), shaded on the calling thread's state.
     Vec3 ShadeSample(ThreadState& ts, uint32_t x, uint32_t y, uint32_t sample);
@@ -93,7 +104,10 @@ private:
     Vec3 TraceOn(kvh::SampleVector& parent, const double origin[3], Vec3 dir, uint32_t flags);
     SampleContext& ContextOf(kvh::SampleVector& v) const;
 
-    NonFiniteCounter nonFinite_;  // per object, of the last Render
+    // Per object, of the last Render.
+    std::vector<MaterialSamples> ByMaterial(const SampleCounter& counter) const;
+    SampleCounter nonFinite_, unbalanced_, flatTexture_;
+    std::vector<uint8_t> drawsFlat_;  // per object: its material draws in texture coordinates it lacks
     const RenderScene& scene_;
     const kvh::PacketLayout& layout_;
     std::vector<const kvh::MaterialRoad*> roads_;

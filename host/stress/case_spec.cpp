@@ -1,7 +1,10 @@
 #include "stress/case_spec.h"
+#include "stress/report.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <set>
@@ -198,14 +201,29 @@ nlohmann::json CaseScene(const std::string& pluginFile, const MaterialInfo& m, c
 }
 
 std::string WriteCaseScene(const std::filesystem::path& dir, const std::string& pluginFile, const MaterialInfo& m,
-                           const CaseSpec& c) {
+                           const CaseSpec& c, std::string* error) {
+    const std::filesystem::path file = dir / ("kvstress-" + m.server + "-" + std::to_string(c.seed) + ".json");
+    auto fail = [&](const std::string& why) {
+        if (error) *error = "cannot write '" + file.string() + "': " + why;
+        return std::string();
+    };
     std::error_code ec;
     std::filesystem::create_directories(dir, ec);
-    std::filesystem::path file = dir / ("kvstress-" + m.server + "-" + std::to_string(c.seed) + ".json");
+    if (ec) return fail(ec.message());
     std::ofstream out(file);
-    if (!out) return "";
+    if (!out) return fail(std::strerror(errno));
     out << CaseScene(pluginFile, m, c).dump(2) << "\n";
-    return out ? file.string() : "";
+    out.close();
+    if (!out) return fail(std::strerror(errno));
+    if (error) error->clear();
+    return file.string();
+}
+
+std::string CaseSceneLine(const std::filesystem::path& dir, const std::string& pluginFile, const MaterialInfo& m,
+                          const CaseSpec& c) {
+    std::string error;
+    const std::string path = WriteCaseScene(dir, pluginFile, m, c, &error);
+    return SceneLine(path, error);
 }
 
 }  // namespace kvs

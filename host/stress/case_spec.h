@@ -34,9 +34,12 @@ CaseSpec MakeCase(const MaterialInfo& m, uint64_t seed);
 // JSON cannot hold are written as the strings "nan", "inf" and "-inf".
 nlohmann::json CaseScene(const std::string& pluginFile, const MaterialInfo& m, const CaseSpec& c);
 // Writes it as <dir>/kvstress-<material>-<seed>.json; returns the path, or
-// "" when the file cannot be written.
+// "" with the reason in `error` when the file cannot be written.
 std::string WriteCaseScene(const std::filesystem::path& dir, const std::string& pluginFile, const MaterialInfo& m,
-                           const CaseSpec& c);
+                           const CaseSpec& c, std::string* error = nullptr);
+// Writes it and says so: "scene file: PATH", or why it was not written.
+std::string CaseSceneLine(const std::filesystem::path& dir, const std::string& pluginFile, const MaterialInfo& m,
+                          const CaseSpec& c);
 
 kvh::Pattern RandomPattern(ValueSource& src, const std::string& type, double dflt, bool colour);
 nlohmann::json PatternJson(const kvh::Pattern& p, bool colour);

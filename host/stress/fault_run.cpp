@@ -51,6 +51,7 @@ Outcome Drive(const RunConfig& cfg, const MaterialInfo& m, uint64_t seed, Arm ar
                 o.prepared = road->Prepare(&he);
                 o.injectedAtPrepare = kvh::faults::Injected();
                 o.message = he.message;
+                CheckReadCalls(*road, &o.found);
                 road->ProbeChannelUI();
                 if (KV_SUCCEEDED(o.prepared))
                     for (uint32_t s = 0; s < kSamples && o.found.empty(); ++s) {

@@ -127,6 +127,11 @@ bool Kit::Open(const std::string& pluginFile, std::string* err) {
     return true;
 }
 
+void Kit::NewPool() {
+    pool.reset();
+    pool = std::make_unique<kvh::VectorPool>(session.Layout());
+}
+
 void Kit::SetCameraZero(bool zero) {
     if (!camera) return;
     const char* lens[4] = {"focalLen", "apertureX", "apertureY", "focusDist"};
@@ -165,8 +170,10 @@ void ShadeRandomSample(Kit& kit, const kvh::MaterialRoad& road, const MaterialIn
     std::vector<uint8_t> before(v.data, v.data + total);
     bool manual = opt.effectCalls && kit.effect && r.Chance(0.5);
     std::string effectLog;
+    const kvh::VectorPool::NestedMark nested = kit.pool->MarkNested();
+    int32_t imbalance = 0;
     if (!manual) {
-        road.Shade(v, kit.rayObject->ptr(), sc, out);
+        imbalance = road.Shade(v, kit.rayObject->ptr(), sc, out);
     } else {
         ++st.effectCalls;
         const auto* t = reinterpret_cast<const vt_IKvCustomMaterial*>(*road.material());
@@ -176,8 +183,11 @@ void ShadeRandomSample(Kit& kit, const kvh::MaterialRoad& road, const MaterialIn
         t->MaterialEvaluate(road.material(), e.ptr(), idx.data(), v.ptr(), road.block());
         if (void* packet = v.PacketAt(kit.ownOffset)) EffectCalls(kit, m, packet, src, found, &effectLog);
         t->ShaderEvaluate(road.material(), v.ptr(), kit.rayObject->ptr(), &sc, &out, road.block());
+        imbalance = kit.pool->NestedImbalance(nested);
+        kit.pool->RestoreNested(nested);
     }
     kit.rays.SetSource(nullptr);
+    if (imbalance != 0) found->push_back(UnbalancedVectors(imbalance));
 
     for (uint32_t i = 0; i < total; ++i) {
         bool own = kit.ownOffset >= 0 && i >= uint32_t(kit.ownOffset) && i < uint32_t(kit.ownOffset) + kit.ownSize;
@@ -228,6 +238,20 @@ void ShadeRandomSample(Kit& kit, const kvh::MaterialRoad& road, const MaterialIn
     if (const auto* ray = v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay)) in << ", ray dir " << Floats(ray->dir, 3);
     if (!effectLog.empty()) in << "; packet-effect calls:" << effectLog;
     (*found)[foundBefore].detail += in.str();
+}
+
+Finding UnbalancedVectors(int32_t imbalance) {
+    const std::string n = std::to_string(imbalance < 0 ? -imbalance : imbalance);
+    return {"Raycast slot 3 and slot 4 do not match in a sample",
+            imbalance > 0 ? "slot 3 made " + n + " more vectors than slot 4 ended (a host piles them up)"
+                          : "slot 4 was called " + n + " more times than slot 3 made vectors"};
+}
+
+void CheckReadCalls(const kvh::MaterialRoad& road, std::vector<Finding>* found) {
+    if (road.wrongMonitors())
+        found->push_back({"wrong monitor handed to ImageFilter slot 4",
+                          "ReadChannels handed the clip's filter another monitor than the one StdDialogService "
+                          "slot 4 opened (" + std::to_string(road.wrongMonitors()) + " reads)"});
 }
 
 void CheckRoadReleased(kvh::Session& s, const kvh::SceneItem* item, int64_t liveBefore, std::vector<Finding>* found) {

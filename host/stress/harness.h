@@ -42,6 +42,8 @@ public:
     void SetCameraZero(bool zero);
     // Finds the material's own packet and effect in this session.
     void Bind(const MaterialInfo& m);
+    // Replaces the vector pool by a new one.
+    void NewPool();
     std::unique_ptr<kvh::MaterialRoad> Road(const MaterialInfo& m, kvh::MaterialRoad::Options o) const;
 
     kvh::Session session;
@@ -75,6 +77,13 @@ struct ShadeOptions {
 // must not.
 void ShadeRandomSample(Kit& kit, const kvh::MaterialRoad& road, const MaterialInfo& m, ValueSource& src,
                        const ShadeOptions& opt, std::vector<Finding>* found, ShadeStats* stats = nullptr);
+
+// The finding for a sample whose Raycast slot 3 and slot 4 calls did not
+// match (MaterialRoad::Shade's answer).
+Finding UnbalancedVectors(int32_t imbalance);
+// What the road's ReadChannels calls did wrong (a monitor that the dialog
+// service did not open, handed to ImageFilter slot 4).
+void CheckReadCalls(const kvh::MaterialRoad& road, std::vector<Finding>* found);
 
 // Host reference checks after a road is gone: its item is held by the scene
 // only, and no other host object outlives the road.

@@ -14,6 +14,31 @@ namespace {
 
 JobRecord gLocal{};
 JobRecord* gRecord = &gLocal;
+int gFindings = -1;  // the current job's findings channel
+
+// The findings channel: lines "kind<TAB>seed" ("-" without a seed).
+std::vector<JobFinding> ReadFindings(int fd) {
+    std::vector<JobFinding> out;
+    std::string text;
+    char buf[4096];
+    for (off_t at = 0;;) {
+        const ssize_t n = pread(fd, buf, sizeof buf, at);
+        if (n <= 0) break;
+        text.append(buf, size_t(n));
+        at += n;
+    }
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const size_t tab = line.rfind('\t');
+        if (tab == std::string::npos) continue;
+        JobFinding f{line.substr(0, tab), std::nullopt};
+        const std::string seed = line.substr(tab + 1);
+        if (seed != "-") f.caseSeed = std::strtoull(seed.c_str(), nullptr, 10);
+        out.push_back(std::move(f));
+    }
+    return out;
+}
 
 void Fill(JobRecord& r, const std::string& job, const std::string& material) {
     std::memset(&r, 0, sizeof r);
@@ -46,6 +71,15 @@ void EnterCase(uint64_t seed) {
 }
 void EnterSample(int32_t sample) { gRecord->sample = sample; }
 void LeaveCase() { gRecord->inCase = 0; }
+void NoteFinding(const std::string& kind, std::optional<uint64_t> caseSeed) {
+    if (gFindings < 0) return;
+    std::string line = kind;
+    for (char& c : line)
+        if (c == '\n' || c == '\t') c = ' ';
+    line += '\t' + (caseSeed ? std::to_string(*caseSeed) : std::string("-")) + '\n';
+    // One write per line, unbuffered: what was written stays if the job dies next.
+    if (::write(gFindings, line.data(), line.size()) < 0) return;
+}
 void EnterStep(const std::string& step) { std::snprintf(gRecord->step, sizeof gRecord->step, "%s", step.c_str()); }
 
 std::string JobOutcome::Describe() const {
@@ -63,8 +97,10 @@ std::string JobOutcome::Describe() const {
     return s.str();
 }
 
-JobOutcome RunJob(const std::string& job, const std::string& material, bool isolate,
-                  const std::function<uint64_t()>& body) {
+namespace {
+
+JobOutcome RunJobWith(const std::string& job, const std::string& material, bool isolate,
+                      const std::function<uint64_t()>& body) {
     JobOutcome out;
     if (!isolate) {
         Fill(gLocal, job, material);
@@ -75,7 +111,7 @@ JobOutcome RunJob(const std::string& job, const std::string& material, bool isol
         return out;
     }
     void* mem = mmap(nullptr, sizeof(JobRecord), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-    if (mem == MAP_FAILED) return RunJob(job, material, false, body);
+    if (mem == MAP_FAILED) return RunJobWith(job, material, false, body);
     auto* shared = static_cast<JobRecord*>(mem);
     Fill(*shared, job, material);
     std::fflush(stdout);
@@ -101,6 +137,21 @@ JobOutcome RunJob(const std::string& job, const std::string& material, bool isol
     }
     out.record = *shared;
     munmap(mem, sizeof(JobRecord));
+    return out;
+}
+
+}  // namespace
+
+JobOutcome RunJob(const std::string& job, const std::string& material, bool isolate,
+                  const std::function<uint64_t()>& body) {
+    // A file in memory that the child inherits; read back once the job is over.
+    gFindings = memfd_create("kvstress-findings", MFD_CLOEXEC);
+    JobOutcome out = RunJobWith(job, material, isolate, body);
+    if (gFindings >= 0) {
+        out.findings = ReadFindings(gFindings);
+        close(gFindings);
+        gFindings = -1;
+    }
     return out;
 }
 

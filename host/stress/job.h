@@ -1,13 +1,17 @@
 // Jobs run in a child process, so that a crash or a sanitizer report in a
 // plug-in ends one job, not the run. The child keeps a small record in
 // memory shared with the parent (which job, which case, which sample) so the
-// parent can name the case that was running when the child died.
+// parent can name the case that was running when the child died, and writes
+// every fault it finds, as it finds it, to a findings channel that the
+// parent reads when the job has ended (also when it crashed).
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace kvs {
 
@@ -29,6 +33,14 @@ void EnterCase(uint64_t seed);
 void EnterSample(int32_t sample);
 void EnterStep(const std::string& step);
 void LeaveCase();
+// Writes a fault to the current job's findings channel (nothing outside a job).
+void NoteFinding(const std::string& kind, std::optional<uint64_t> caseSeed);
+
+// A fault as the findings channel carries it.
+struct JobFinding {
+    std::string kind;
+    std::optional<uint64_t> caseSeed;
+};
 
 // A failure of the runner itself (it cannot start a thread, allocate, ...):
 // no fault of the plug-in, and reported as such.
@@ -42,6 +54,7 @@ struct JobOutcome {
     int exitCode = 0;
     int signal = 0;
     JobRecord record{};
+    std::vector<JobFinding> findings;  // every fault the job wrote, in order
     std::string Describe() const;
 };
 

@@ -2,11 +2,13 @@
 // Finds the plug-in's materials through its tags and drives each one
 // generically: fuzzing, fault injection, threads, and load/unload cycles.
 // Exit code 0 when nothing was found, 1 when faults were found, 2 on bad use.
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -17,8 +19,8 @@
 
 namespace {
 
-void Usage() {
-    std::fprintf(stderr,
+void Usage(std::FILE* to) {
+    std::fprintf(to,
                  "usage: kvstress PLUGIN.kv [options]\n"
                  "  --cases N           fuzz cases per material (default 1000)\n"
                  "  --seed S            first case seed (default 1); case i uses seed S+i\n"
@@ -93,18 +95,18 @@ int main(int argc, char** argv) {
             std::string w;
             while (std::getline(ss, w, ',')) only.insert(w);
         } else if (a == "-h" || a == "--help") {
-            Usage();
+            Usage(stdout);
             return 0;
         } else if (a.rfind("--", 0) == 0 || !cfg.pluginFile.empty()) {
             std::fprintf(stderr, "kvstress: unexpected argument '%s'\n", a.c_str());
-            Usage();
+            Usage(stderr);
             return 2;
         } else {
             cfg.pluginFile = a;
         }
     }
     if (cfg.pluginFile.empty()) {
-        Usage();
+        Usage(stderr);
         return 2;
     }
     for (const std::string& o : only)
@@ -148,25 +150,46 @@ int main(int argc, char** argv) {
 
     uint64_t faults = 0;
     uint64_t harnessFailures = 0;
-    auto run = [&](const std::string& job, const kvs::MaterialInfo* m, const std::function<uint64_t()>& body) {
-        kvs::JobOutcome o = kvs::RunJob(job, m ? m->server : "", isolate, body);
+    // Each job reports on its own; what it found comes back through the job's
+    // findings channel into `report`, whether the job ended or crashed.
+    auto run = [&](const std::string& job, const kvs::MaterialInfo* m,
+                   const std::function<uint64_t(kvs::Report&)>& body) {
+        const std::string material = m ? m->server : "";
+        kvs::JobOutcome o = kvs::RunJob(job, material, isolate, [&] {
+            kvs::Report jobReport(shortName);
+            return body(jobReport);
+        });
         if (o.harnessFailed) {
             // Not the plug-in's doing: said apart from faults, and the run gives no verdict.
             ++harnessFailures;
             std::fprintf(stderr, "kvstress: the runner failed in %s%s: %s (no fault of the plug-in)\n", job.c_str(),
                          m ? (" of material '" + m->server + "'").c_str() : "", o.record.harnessError);
         }
-        faults += o.record.faults;
-        if (o.record.faults)
-            std::printf("      %s%s: %llu faults\n", job.c_str(), m ? (" of '" + m->server + "'").c_str() : "",
-                        static_cast<unsigned long long>(o.record.faults));
-        if (!o.crashed) return;
-        ++faults;
-        std::string where = job + (m ? " of material '" + m->server + "'" : "");
-        std::string scene;
-        if (m && job == "fuzz" && o.record.inCase)
-            scene = kvs::WriteCaseScene(cfg.out, cfg.pluginFile, *m, kvs::MakeCase(*m, o.record.caseSeed));
-        report.Fault("crash or sanitizer report", where, o.Describe(), scene);
+        for (const kvs::JobFinding& f : o.findings) report.Merge(f.kind, material, f.caseSeed);
+        // A job that crashed counted nothing itself: its findings are what it found.
+        uint64_t found = std::max<uint64_t>(o.record.faults, o.findings.size());
+        if (o.crashed) {
+            ++found;
+            std::string where = job + (m ? " of material '" + m->server + "'" : "");
+            std::string scene, detail = o.Describe();
+            if (m && job == "fuzz" && o.record.inCase) {
+                const uint64_t seed = o.record.caseSeed, end = cfg.seed + cfg.cases;
+                scene = kvs::CaseSceneLine(cfg.out, cfg.pluginFile, *m, kvs::MakeCase(*m, seed));
+                where += ", case seed " + std::to_string(seed) + " (replay: kvstress <plugin> --material " +
+                         m->server + " --only fuzz --seed " + std::to_string(seed) + " --cases 1)";
+                if (seed + 1 < end)
+                    detail += "; the cases after it were not run (resume: --seed " + std::to_string(seed + 1) +
+                              " --cases " + std::to_string(end - seed - 1) + ")";
+                report.AddFailingSeed(material, seed);
+            }
+            report.Fault("crash or sanitizer report", where, detail, scene);
+        }
+        faults += found;
+        const std::string seeds = job == "fuzz" ? report.FailingSeeds(material) : "";
+        if (found)
+            std::printf("      %s%s: %llu faults%s\n", job.c_str(), m ? (" of '" + m->server + "'").c_str() : "",
+                        static_cast<unsigned long long>(found),
+                        seeds.empty() ? "" : ("; failing case seeds " + seeds).c_str());
     };
 
     for (const kvs::MaterialInfo* m : chosen) {
@@ -178,22 +201,22 @@ int main(int argc, char** argv) {
             ++faults;
             continue;
         }
-        if (wants("fuzz")) run("fuzz", m, [&] { return kvs::FuzzMaterial(cfg, *m, report); });
-        if (wants("faults")) run("faults", m, [&] { return kvs::FaultMaterial(cfg, *m, report); });
+        if (wants("fuzz")) run("fuzz", m, [&](kvs::Report& r) { return kvs::FuzzMaterial(cfg, *m, r); });
+        if (wants("faults")) run("faults", m, [&](kvs::Report& r) { return kvs::FaultMaterial(cfg, *m, r); });
         if (wants("threads")) {
             // Another material of the plug-in, or a second item of this one.
             const kvs::MaterialInfo* other = m;
             for (const kvs::MaterialInfo& o : info.materials)
                 if (&o != m && o.defaultsError.empty()) other = &o;
-            run("threads", m, [&] { return kvs::ThreadMaterial(cfg, *m, *other, report); });
+            run("threads", m, [&](kvs::Report& r) { return kvs::ThreadMaterial(cfg, *m, *other, r); });
         }
     }
-    if (wants("soak")) run("soak", nullptr, [&] { return kvs::SoakPlugin(cfg, info, report); });
+    if (wants("soak")) run("soak", nullptr, [&](kvs::Report& r) { return kvs::SoakPlugin(cfg, info, r); });
 
     if (harnessFailures) {
         std::printf("kvstress %s: %llu faults; the runner failed in %llu jobs, so the run is incomplete\n%s",
                     shortName.c_str(), static_cast<unsigned long long>(faults),
-                    static_cast<unsigned long long>(harnessFailures), report.Summary().c_str());
+                    static_cast<unsigned long long>(harnessFailures), report.Summary(cfg.pluginFile).c_str());
         return 2;
     }
     if (faults == 0) {
@@ -201,6 +224,6 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::printf("kvstress %s: %llu faults\n%s", shortName.c_str(), static_cast<unsigned long long>(faults),
-                report.Summary().c_str());
+                report.Summary(cfg.pluginFile).c_str());
     return 1;
 }

@@ -61,6 +61,7 @@ uint64_t SoakPlugin(const RunConfig& cfg, const PluginInfo& p, Report& report) {
                     found.push_back({"road fails in a soak cycle", he.message});
                     continue;
                 }
+                CheckReadCalls(*road, &found);
                 for (uint32_t s = 0; s < 3; ++s) ShadeRandomSample(kit, *road, m, src, ShadeOptions{false, false}, &found);
             }
             kit.effect.Reset();

@@ -50,14 +50,16 @@ uint64_t ThreadMaterial(const RunConfig& cfg, const MaterialInfo& m, const Mater
             st_KVpShadeComponents sc;
             st_KVpShadeOutput out;
             FillShading(s, sc, out);
-            road->Shade(v, rays->ptr(), sc, out);
+            const int32_t imbalance = road->Shade(v, rays->ptr(), sc, out);
             const float* f = reinterpret_cast<const float*>(&sc);
             bool finite = std::isfinite(out.color[0]) && std::isfinite(out.color[1]) && std::isfinite(out.color[2]);
             for (size_t k = 0; k < sizeof sc / sizeof(float); ++k) finite = finite && std::isfinite(f[k]);
-            if (!finite && bad.fetch_add(1) == 0) {
+            if ((!finite || imbalance != 0) && bad.fetch_add(1) == 0) {
                 std::lock_guard<std::mutex> lock(firstMutex);
-                first = {"non-finite result while shading from threads",
-                         "thread " + std::to_string(t) + ", sample " + std::to_string(i)};
+                first = finite ? UnbalancedVectors(imbalance)
+                               : Finding{"non-finite result while shading from threads", ""};
+                first.detail += (first.detail.empty() ? "" : "; ") + std::string("thread ") + std::to_string(t) +
+                                ", sample " + std::to_string(i);
             }
         }
         running.fetch_sub(1);

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "output_file.h"
+
 namespace kvt {
 
 const char* const kUsage =
@@ -109,6 +111,10 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     }
     if (out.output.empty()) {
         error = "no output file given (-o OUT.png)";
+        return false;
+    }
+    if (!out.floatDump.empty() && kvr::sameOutputFile(out.output, out.floatDump)) {
+        error = "-o and --dump-float name the same file '" + out.floatDump + "'";
         return false;
     }
     return true;

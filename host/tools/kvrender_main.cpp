@@ -22,8 +22,10 @@ std::string materialName(const kvr::RenderJob& job, const kvh::MaterialRoad* roa
 }
 
 int render(const kvt::CommandLine& cl) {
-    // A write beyond a file-size limit fails with a reason instead of ending the process.
+    // A write beyond a file-size limit, or into a pipe nobody reads any more,
+    // fails with a reason instead of ending the process.
     std::signal(SIGXFSZ, SIG_IGN);
+    std::signal(SIGPIPE, SIG_IGN);
     kvr::removeTemporaryFilesOnInterrupt();
     std::string stage = "loading the scene";
     try {
@@ -54,21 +56,27 @@ int render(const kvt::CommandLine& cl) {
         {
             kvr::Renderer renderer(job.scene, job.session->Layout(), job.roads);
             image = renderer.Render(cl.threads, !cl.quiet);
-            for (const kvr::NonFiniteMaterial& m : renderer.NonFiniteByMaterial())
-                std::cerr << "kvrender: warning: material '" << materialName(job, m.road) << "': " << m.samples.samples
-                          << " samples not finite, drawn black (first at pixel " << m.samples.x << ", "
-                          << m.samples.y << ")\n";
+            auto name = [&](const kvh::MaterialRoad* road) { return materialName(job, road); };
+            for (const std::string& w : renderer.Warnings(name)) std::cerr << "kvrender: warning: " << w << "\n";
         }
         double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         stage = "encoding the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " frame";
-        if (!image.writePng(png, error) || (floats.isOpen() && !image.writeFloatMap(floats, error))) {
+        // Files go to their temporary files first, streams after them, and the
+        // files are put in place only then: an output that fails leaves every
+        // old file as it was.
+        const bool withFloats = !cl.floatDump.empty();
+        auto writePng = [&] { return image.writePng(png, error); };
+        auto writeFloats = [&] { return !withFloats || image.writeFloatMap(floats, error); };
+        if (!(png.isStream() ? writeFloats() && writePng() : writePng() && writeFloats()) ||
+            !kvr::placeAll({&png, withFloats ? &floats : nullptr}, error)) {
             std::cerr << "kvrender: " << error << "\n";
             return 1;
         }
         if (!cl.quiet)
             std::fprintf(stderr, "kvrender: %ux%u, %u samples per pixel, %.2f s\n", image.width(), image.height(),
                          job.scene.settings.spp, secs);
-        std::cout << cl.output << "\n";
+        // A stream (standard output, a pipe) gets the image and nothing else.
+        if (!png.isStream() && !(withFloats && floats.isStream())) std::cout << cl.output << "\n";
         return 0;
     } catch (const std::bad_alloc&) {
         std::cerr << "kvrender: out of memory while " << stage << "\n";

@@ -1,11 +1,15 @@
 // kvstress as a user runs it: counts it refuses, failures of the runner told
 // apart from faults of the plug-in, and scene files of cases that kvrender loads.
 #include <cmath>
+#include <cstdlib>
+#include <set>
+#include <sstream>
 
 #include "core/scene_file.h"
 #include "core/session.h"
 #include "stress/case_spec.h"
 #include "stress/job.h"
+#include "stress/report.h"
 #include "testing/command_run.h"
 
 namespace kvs {
@@ -61,6 +65,89 @@ TEST(KvstressHarness, AFailureOfTheRunnerIsNeverThePluginsFault) {
         << o.err;
     EXPECT_NE(o.err.find("(no fault of the plug-in)"), std::string::npos) << o.err;
     EXPECT_EQ(o.out.find("FAULT"), std::string::npos) << o.out;
+}
+
+// The seeds of a compact list ("3, 17, 22-24").
+std::set<uint64_t> ExpandSeeds(const std::string& list) {
+    std::set<uint64_t> seeds;
+    std::istringstream items(list);
+    std::string item;
+    while (std::getline(items, item, ',')) {
+        const size_t dash = item.find('-');
+        const uint64_t first = std::stoull(item.substr(0, dash));
+        const uint64_t last = dash == std::string::npos ? first : std::stoull(item.substr(dash + 1));
+        for (uint64_t s = first; s <= last; ++s) seeds.insert(s);
+    }
+    return seeds;
+}
+
+TEST(KvstressReport, EveryFailingSeedIsListedAndItsReplayFails) {
+    CommandResult r = Kvstress("--material nandiv --only fuzz --cases 3000");
+    ASSERT_EQ(r.status, 1) << r.out << r.err;
+    const std::string total = "kvstress kvfaulty.kv: ";
+    const size_t at = r.out.rfind(total);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    const uint64_t faults = std::stoull(r.out.substr(at + total.size()));
+    EXPECT_GT(faults, uint64_t(Report::kDetailed)) << "too few failing cases to show the seeds beyond the detailed ones";
+    // The summary: the kinds, then every failing seed.
+    EXPECT_NE(r.out.find("\n  non-finite output from tame inputs: " + std::to_string(faults) + "\n", at), std::string::npos)
+        << r.out;
+    const std::string listed = "  failing case seeds of 'nandiv': ";
+    const size_t list = r.out.find(listed, at);
+    ASSERT_NE(list, std::string::npos) << r.out;
+    const std::string text = r.out.substr(list + listed.size(), r.out.find(" (replay one:", list) - list - listed.size());
+    const std::set<uint64_t> seeds = ExpandSeeds(text);
+    EXPECT_EQ(seeds.size(), faults) << text;
+    EXPECT_NE(r.out.find("fuzz of 'nandiv': " + std::to_string(faults) + " faults; failing case seeds " + text),
+              std::string::npos) << r.out;
+    // Each replays alone as it failed in the run, and a case between them passes.
+    for (uint64_t seed : seeds) {
+        CommandResult replay = Kvstress("--material nandiv --only fuzz --cases 1 --seed " + std::to_string(seed));
+        EXPECT_EQ(replay.status, 1) << seed << ": " << replay.out;
+        EXPECT_NE(replay.out.find("non-finite output from tame inputs: material 'nandiv', case seed " +
+                                  std::to_string(seed)),
+                  std::string::npos)
+            << replay.out;
+    }
+    const uint64_t passing = *seeds.begin() + 1;
+    if (!seeds.count(passing)) {
+        EXPECT_EQ(Kvstress("--material nandiv --only fuzz --cases 1 --seed " + std::to_string(passing)).status, 0);
+    }
+}
+
+TEST(KvstressReport, FindingsOfAJobSurviveItsCrash) {
+    JobOutcome o = RunJob("fuzz", "m", true, []() -> uint64_t {
+        Report report("x.kv");
+        report.Fault("kind a", "case 7", "found", "", 7);
+        report.Fault("kind b", "outside any case", "found");
+        std::abort();
+    });
+    EXPECT_TRUE(o.crashed);
+    ASSERT_EQ(o.findings.size(), 2u);
+    EXPECT_EQ(o.findings[0].kind, "kind a");
+    EXPECT_EQ(o.findings[0].caseSeed, std::optional<uint64_t>(7));
+    EXPECT_EQ(o.findings[1].kind, "kind b");
+    EXPECT_FALSE(o.findings[1].caseSeed);
+    EXPECT_EQ(CompactSeeds({3, 17, 22, 23, 24, 30, 31}), "3, 17, 22-24, 30, 31");
+}
+
+TEST(KvstressReport, AnUnwritableSceneFolderIsSaid) {
+    CommandResult r = Kvstress("--material nandiv --only fuzz --cases 400 --out /dev/null/cases");
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.out.find("      scene file not written: cannot write '/dev/null/cases/kvstress-nandiv-"),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("scene file: "), std::string::npos) << r.out;
+}
+
+TEST(KvstressCommandLine, HelpGoesToStandardOutput) {
+    CommandResult help = kvt::test::runCommand("'" + std::string(KVSTRESS) + "' --help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("usage: kvstress PLUGIN.kv"), std::string::npos) << help.out;
+    EXPECT_EQ(help.err, "");
+    CommandResult bad = kvt::test::runCommand("'" + std::string(KVSTRESS) + "' --bogus");
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.err.find("usage: kvstress PLUGIN.kv"), std::string::npos) << bad.err;
 }
 
 // Whether a written scene holds a number that scene files refuse by design

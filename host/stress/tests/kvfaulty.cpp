@@ -9,9 +9,16 @@
 //   "swallow"     answers success when the host fails to add a channel
 //   "spill"       its packet effect writes three floats for a one-float value,
 //                 and for indices outside its table
+//   "unpopped"    traces a see-through ray from a Raycast1 slot 3 vector and
+//                 never ends it with slot 4
+//   "wrongmonitor" opens a monitor for its linked clip's image and hands
+//                 ImageFilter slot 4 none
+//   "narrowing"   converts a float beyond the range of int to int (caught by
+//                 the address-sanitizer build only)
 #include <cstring>
 
 #include "framework/framework.h"
+#include "shader/shade_links.h"
 
 namespace {
 
@@ -169,6 +176,63 @@ st_KVtTagInfoDesc SpillFX::descInfo[] = {{"server.username", "Faulty Effect", nu
                                          {"textureFX.category", "surface", nullptr},
                                          {nullptr, nullptr, nullptr}};
 
+class Unpopped : public FaultyBase {
+public:
+    void cmt_ShaderEvaluate(vt_IKvUnknown** vector, vt_IKvUnknown** rayObj, st_KVpShadeComponents* sc,
+                            st_KVpShadeOutput* out, void* data) override {
+        CKvUser_Raycast1 rays(rayObj);
+        if (vt_IKvUnknown** traced = rays.PushVector(vector)) {
+            const double origin[3] = {0, 0, 0};
+            const float dir[3] = {0, 0, 1};
+            rays.TraceRay(traced, origin, dir, KV_RAY_SEETHROUGH);
+        }
+        FaultyBase::cmt_ShaderEvaluate(vector, rayObj, sc, out, data);
+    }
+};
+
+class WrongMonitor : public FaultyBase {
+public:
+    KvResult cmt_LinkChannels(vt_IKvUnknown** eval, vt_IKvUnknown** item) override {
+        const KvResult rc = FaultyBase::cmt_LinkChannels(eval, item);
+        CKvUser_Item clip;
+        linked_ = kv::shader::FindLinkedClip(item, clip);
+        if (linked_) {
+            CKvUser_Evaluation ev(eval);
+            imageStack_ = ev.AddChan(clip, unsigned(clip.ChannelLookup("imageStack")));
+        }
+        return rc;
+    }
+    KvResult cmt_ReadChannels(vt_IKvUnknown** attr, void** data) override {
+        const KvResult rc = FaultyBase::cmt_ReadChannels(attr, data);
+        CKvUser_Attributes at(attr);
+        void* obj = nullptr;
+        CKvUser_ImageFilter filter;
+        if (!linked_ || KV_FAILED(at.Value(imageStack_, &obj)) || !filter.take(obj)) return rc;
+        CKvUser_StdDialogService dialogs;
+        CKvUser_Monitor monitor;
+        const bool opened = dialogs.MonitorAllocate("Faulty Image", monitor);
+        CKvUser_Image image;
+        filter.Generate(64, 64, nullptr, image);  // not the monitor it opened
+        if (opened) dialogs.MonitorRelease();
+        return rc;
+    }
+
+private:
+    bool linked_ = false;
+    unsigned imageStack_ = 0;
+};
+
+class Narrowing : public FaultyBase {
+public:
+    void cmt_ShaderEvaluate(vt_IKvUnknown** v, vt_IKvUnknown** r, st_KVpShadeComponents* sc, st_KVpShadeOutput* out,
+                            void* data) override {
+        // 3e9 times the channel: beyond the range of int for |value| > 0.72.
+        volatile int32_t steps = static_cast<int32_t>(static_cast<Block*>(data)->value * 3e9f);
+        (void)steps;
+        FaultyBase::cmt_ShaderEvaluate(v, r, sc, out, data);
+    }
+};
+
 template <unsigned kBytes>
 class SizedPacket : public CKvImpl_VectorPacket {
 public:
@@ -203,6 +267,9 @@ void initialize() {
     Material<Racy>("racy");
     Material<Swallow>("swallow");
     Material<Spill>("spill");
+    Material<Unpopped>("unpopped");
+    Material<WrongMonitor>("wrongmonitor");
+    Material<Narrowing>("narrowing");
     kv::RegisterServer<OneFloatPacket, CKvIfc_VectorPacket<OneFloatPacket>, CKvIfc_StaticDesc<OneFloatPacket>>(kPacket);
     kv::RegisterServer<FourFloatPacket, CKvIfc_VectorPacket<FourFloatPacket>, CKvIfc_StaticDesc<FourFloatPacket>>(
         kSpillPacket);

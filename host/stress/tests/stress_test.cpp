@@ -145,7 +145,7 @@ protected:
 };
 
 TEST_F(Planted, EachFaultIsReportedAndCleanMaterialsPass) {
-    ASSERT_EQ(info_.materials.size(), 7u);
+    ASSERT_EQ(info_.materials.size(), 10u);
     Report report("kvfaulty.kv");
     cfg_.cases = 300;
     EXPECT_GT(FuzzMaterial(cfg_, Material("nandiv"), report), 0u);
@@ -158,6 +158,8 @@ TEST_F(Planted, EachFaultIsReportedAndCleanMaterialsPass) {
     EXPECT_GT(FuzzMaterial(cfg_, Material("spill"), report), 0u);
     EXPECT_EQ(FuzzMaterial(cfg_, Material("refusecrash"), report), 0u);
     EXPECT_GT(FaultMaterial(cfg_, Material("swallow"), report), 0u);
+    EXPECT_GT(FuzzMaterial(cfg_, Material("unpopped"), report), 0u);
+    EXPECT_GT(FaultMaterial(cfg_, Material("wrongmonitor"), report), 0u);
     EXPECT_EQ(ThreadMaterial(cfg_, Material("refusecrash"), Material("overrun"), report), 0u);
     EXPECT_NE(report.Summary().find("non-finite output from tame inputs"), std::string::npos) << report.Summary();
     EXPECT_NE(report.Summary().find("host reference not released"), std::string::npos);
@@ -165,6 +167,8 @@ TEST_F(Planted, EachFaultIsReportedAndCleanMaterialsPass) {
     EXPECT_NE(report.Summary().find("pfx_Get writes past its value"), std::string::npos);
     EXPECT_NE(report.Summary().find("pfx_Get writes outside the table"), std::string::npos);
     EXPECT_NE(report.Summary().find("host failure code not handed back"), std::string::npos);
+    EXPECT_NE(report.Summary().find("Raycast slot 3 and slot 4 do not match in a sample"), std::string::npos);
+    EXPECT_NE(report.Summary().find("wrong monitor handed to ImageFilter slot 4"), std::string::npos);
 }
 
 TEST_F(Planted, SceneFileOfACaseLoadsWithItsValues) {

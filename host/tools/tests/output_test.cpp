@@ -1,8 +1,13 @@
 // What kvrender leaves behind: whole files or none, outputs checked before the
-// render, memory estimated before allocating, and a word about non-finite
-// shading.
+// render, streams written straight through, input files that must be regular
+// files, memory estimated before allocating, and a word about what a real
+// host would hold against a material (non-finite shading, ray vectors left
+// open, a wrong monitor, texture coordinates a mesh lacks).
 #include "kvrender_command.h"
+#include "output_file.h"
 #include "testing/png_bytes.h"
+
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -35,11 +40,6 @@ size_t filesIn(const std::string& dir) {
 
 TEST(OutputWriting, AFailedWriteExitsOneAndLeavesTheTargetAsItWas) {
     if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
-    CommandResult full = kvrender("scenes/kvtest.json -o /dev/full --size 16x16 --spp 1 --quiet");
-    EXPECT_EQ(full.status, 1);
-    EXPECT_NE(full.err.find("cannot write PNG file '/dev/full': No space left on device"), std::string::npos)
-        << full.err;
-
     // A file-size limit of 8 blocks cuts both files inside their data.
     const std::string dir = freshFolder("limited");
     const std::string png = dir + "/out.png", pfm = dir + "/out.pfm";
@@ -79,6 +79,161 @@ TEST(OutputWriting, AnOutputThatCannotBeCreatedIsReportedBeforeTheRender) {
     // Interrupted during the render, it leaves nothing behind either.
     r = kvrender(slow + " -o '" + dir + "/x.png' --dump-float '" + dir + "/x.pfm'", "timeout -s INT 3 ");
     EXPECT_EQ(r.status, 124) << r.err;
+    EXPECT_EQ(filesIn(dir), 0u);
+}
+
+// The last bytes of every PNG file: the IEND chunk and its CRC.
+bool endsAsAPng(const std::string& bytes) {
+    static const std::string kEnd("IEND\xAE\x42\x60\x82", 8);
+    return bytes.size() > 16 && bytes.compare(0, 4, "\x89PNG") == 0 &&
+           bytes.compare(bytes.size() - kEnd.size(), kEnd.size(), kEnd) == 0;
+}
+
+const std::string kSmall = "scenes/kvtest.json --size 16x12 --spp 1 --quiet";
+
+TEST(OutputPaths, OnePathForBothOutputsIsRefused) {
+    if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
+    const std::string dir = freshFolder("same");
+    fs::create_symlink("both.png", dir + "/link");
+    for (const std::string& second : {dir + "/both.png", dir + "/./both.png", dir + "/link"}) {
+        CommandResult r = kvrender(kSmall + " -o '" + dir + "/both.png' --dump-float '" + second + "'");
+        EXPECT_EQ(r.status, 2) << second << ": " << r.err;
+        EXPECT_NE(r.err.find("-o and --dump-float name the same file '" + second + "'"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(dir + "/both.png"));
+    }
+    CommandResult r = kvrender(kSmall + " -o /dev/stdout --dump-float /dev/stdout");
+    EXPECT_EQ(r.status, 2) << r.err;
+}
+
+TEST(OutputPaths, WhenOneOutputFailsNeitherOldFileIsReplaced) {
+    if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
+    const std::string dir = freshFolder("neither");
+    const std::string png = dir + "/old.png", pfm = dir + "/old.pfm";
+    std::ofstream(png) << "old png";
+    std::ofstream(pfm) << "old pfm";
+    CommandResult floats = kvrender(kSmall + " -o '" + png + "' --dump-float /dev/full");
+    EXPECT_EQ(floats.status, 1);
+    EXPECT_NE(floats.err.find("cannot write float map '/dev/full': No space left on device"), std::string::npos)
+        << floats.err;
+    CommandResult image = kvrender(kSmall + " -o /dev/full --dump-float '" + pfm + "'");
+    EXPECT_EQ(image.status, 1);
+    EXPECT_NE(image.err.find("cannot write PNG file '/dev/full': No space left on device"), std::string::npos)
+        << image.err;
+    EXPECT_EQ(slurp(png), "old png");
+    EXPECT_EQ(slurp(pfm), "old pfm");
+    EXPECT_EQ(filesIn(dir), 2u) << "a temporary file was left behind";
+}
+
+TEST(OutputPaths, ALinkedFileIsWrittenAndTheLinkStays) {
+    if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
+    const std::string dir = freshFolder("links");
+    fs::create_directories(dir + "/real");
+    // A link to a file not made yet, through a second link and a folder link.
+    fs::create_symlink("real", dir + "/folder");
+    fs::create_symlink("folder/image.png", dir + "/inner");
+    fs::create_symlink("inner", dir + "/outer");
+    CommandResult r = kvrender(kSmall + " -o '" + dir + "/outer'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(dir + "/outer"));
+    EXPECT_TRUE(fs::is_symlink(dir + "/inner"));
+    EXPECT_TRUE(endsAsAPng(slurp(dir + "/real/image.png")));
+    // A link that points at itself is refused, not replaced.
+    fs::create_symlink("loop", dir + "/loop");
+    r = kvrender(kSmall + " -o '" + dir + "/loop'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Too many levels of symbolic links"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::is_symlink(dir + "/loop"));
+}
+
+TEST(OutputPaths, AFileNameOfAnyAllowedLengthIsWritten) {
+    if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
+    const std::string dir = freshFolder("long");
+    const std::string name = std::string(251, 'n') + ".png";  // 255 bytes, the most a name may have
+    CommandResult r = kvrender(kSmall + " -o '" + dir + "/" + name + "' --dump-float '" + dir + "/" + name + "x'");
+    EXPECT_EQ(r.status, 1);  // a name of 256 bytes is too long, and nothing is written
+    EXPECT_NE(r.err.find("File name too long"), std::string::npos) << r.err;
+    EXPECT_EQ(filesIn(dir), 0u);
+    r = kvrender(kSmall + " -o '" + dir + "/" + name + "'");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(endsAsAPng(slurp(dir + "/" + name)));
+    EXPECT_EQ(filesIn(dir), 1u);
+}
+
+TEST(OutputPaths, FilesArePlacedTogetherOrNotAtAll) {
+    const std::string dir = freshFolder("together");
+    const std::string a = dir + "/a.png", b = dir + "/b.pfm";
+    std::ofstream(a) << "old a";
+    kvr::OutputFile fa, fb, fc;
+    std::string error;
+    ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.commit("new a", 5, error)) << error;
+    EXPECT_EQ(slurp(a), "new a");
+    ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.write("newer a", 7, error) && fa.finish(error)) << error;
+    ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("new b", 5, error) && fb.finish(error)) << error;
+    // The second cannot be put in place: the first goes back to its old bytes.
+    fs::create_directories(b + "/in-the-way");
+    EXPECT_FALSE(kvr::placeAll({&fa, &fb}, error));
+    EXPECT_NE(error.find("cannot write float map '" + b + "'"), std::string::npos) << error;
+    EXPECT_EQ(slurp(a), "new a");
+    // And a file that did not exist before is taken away again.
+    fs::remove_all(b);
+    const std::string c = dir + "/c.png";
+    ASSERT_TRUE(fc.open(c, "PNG file", error) && fc.write("c", 1, error) && fc.finish(error)) << error;
+    ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("b", 1, error) && fb.finish(error)) << error;
+    fs::create_directories(b + "/in-the-way");
+    EXPECT_FALSE(kvr::placeAll({&fc, &fb}, error));
+    EXPECT_FALSE(fs::exists(c));
+    fs::remove_all(b);
+    EXPECT_EQ(filesIn(dir), 1u) << "a temporary or backup file was left behind";
+}
+
+TEST(OutputPaths, StreamsGetTheImageAndNothingElse) {
+    if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
+    const std::string dir = freshFolder("streams");
+    CommandResult piped = kvrender(kSmall + " -o /dev/stdout | cat > '" + dir + "/piped.png'");
+    EXPECT_EQ(piped.status, 0) << piped.err;
+    EXPECT_TRUE(endsAsAPng(slurp(dir + "/piped.png")));
+    CommandResult redirected = kvrender(kSmall + " -o /dev/stdout --dump-float '" + dir + "/f.pfm' > '" + dir +
+                                        "/redirected.png'");
+    EXPECT_EQ(redirected.status, 0) << redirected.err;
+    EXPECT_TRUE(endsAsAPng(slurp(dir + "/redirected.png")));
+    EXPECT_EQ(slurp(dir + "/f.pfm").substr(0, 3), "PF\n");
+
+    const std::string fifo = dir + "/fifo";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    CommandResult viaFifo = kvrender(kSmall + " -o '" + fifo + "'",
+                                     "(cat '" + fifo + "' > '" + dir + "/from-fifo.png' &); timeout 60 ");
+    EXPECT_EQ(viaFifo.status, 0) << viaFifo.err;
+    EXPECT_EQ(viaFifo.out, "");
+    for (int i = 0; i < 100 && !endsAsAPng(slurp(dir + "/from-fifo.png")); ++i) usleep(20000);
+    EXPECT_TRUE(endsAsAPng(slurp(dir + "/from-fifo.png")));
+    EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+TEST(InputFiles, ClipPicturesAndMeshesMustBeRegularFiles) {
+    if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
+    const std::string dir = freshFolder("inputs");
+    const std::string fifo = dir + "/picture.png";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    json scene = json::parse(slurp(std::string(KV_SOURCE_DIR) + "/scenes/kvtest.json"));
+    scene["items"] = {{{"name", "clip"}, {"type", "videoClip"}, {"image", fifo}}};
+    // Without the check the reader waits for a writer: the time limit ends it.
+    CommandResult clip = kvrender("'" + writeScene("fifo-clip.json", scene.dump()) + "' -o '" + dir + "/x.png' --quiet",
+                                  "timeout 60 ");
+    EXPECT_EQ(clip.status, 1) << clip.err;
+    EXPECT_NE(clip.err.find("items[0].image: cannot read image '" + fifo + "': not a regular file (a FIFO or pipe)"),
+              std::string::npos)
+        << clip.err;
+
+    scene.erase("items");
+    scene["objects"].push_back({{"shape", "obj"}, {"file", "/dev/zero"}});
+    // Without the check the reader takes memory until the limit stops it.
+    const std::string limit = kvt::test::sanitizedBuild() ? "" : "ulimit -v 2000000; ";
+    CommandResult mesh = kvrender("'" + writeScene("zero-mesh.json", scene.dump()) + "' -o '" + dir + "/x.png' --quiet",
+                                  limit + "timeout 60 ");
+    EXPECT_EQ(mesh.status, 1) << mesh.err;
+    EXPECT_NE(mesh.err.find("objects[4].file: cannot read OBJ file '/dev/zero': not a regular file (a device)"),
+              std::string::npos)
+        << mesh.err;
     EXPECT_EQ(filesIn(dir), 0u);
 }
 
@@ -140,6 +295,64 @@ TEST(NonFiniteShading, IsCountedPerMaterialWhateverTheThreads) {
     CommandResult clean = kvrender("scenes/xtoon.json -o '" + tempPath("clean.png") + "' --size 40x30 --spp 1 --quiet");
     EXPECT_EQ(clean.status, 0);
     EXPECT_EQ(clean.err.find("not finite"), std::string::npos) << clean.err;
+}
+
+TEST(RenderWarnings, RayVectorsLeftOpenAndAWrongMonitorAreSaid) {
+    json scene = json::parse(slurp(std::string(KV_SOURCE_DIR) + "/scenes/kvtest.json"));
+    scene["materials"] = {{"open", {{"plugin", KVFAULTY_PATH}, {"server", "unpopped"}}},
+                          {"monitor", {{"plugin", KVFAULTY_PATH}, {"server", "wrongmonitor"}, {"links", {"clip"}}}}};
+    scene["items"] = {{{"name", "clip"}, {"type", "videoClip"}}};
+    scene["objects"][1]["material"] = "open";
+    scene["objects"][2]["material"] = "monitor";
+    for (size_t i : {0, 3}) scene["objects"][i].erase("material");
+    CommandResult r = kvrender("'" + writeScene("host-checks.json", scene.dump()) + "' -o '" + tempPath("checks.png") +
+                               "' --size 40x30 --spp 2 --quiet");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: material 'open': in "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(" samples its Raycast slot 3 calls were not matched by slot 4 calls, which a host would "
+                         "pile up (first at pixel "),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("warning: material 'monitor' (wrongmonitor): ImageFilter slot 4 was handed another monitor "
+                         "than the one StdDialogService slot 4 opened for it"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("material 'open' (unpopped): ImageFilter"), std::string::npos) << r.err;
+}
+
+TEST(RenderWarnings, AMeshWithoutTextureCoordinatesIsSaidOncePerObject) {
+    if (!built("dotmire.kv")) GTEST_SKIP() << "dotmire.kv not built";
+    json scene = json::parse(slurp(std::string(KV_SOURCE_DIR) + "/scenes/stipple.json"));
+    json mesh = {{"shape", "obj"}, {"file", std::string(KV_TEST_INPUTS) + "/untextured.obj"}};
+    scene["objects"] = json::array();
+    for (const char* name : {"left", "right"}) {
+        json o = mesh;
+        o["name"] = name;
+        o["position"] = {std::string(name) == "left" ? -1.2 : 1.2, 0.5, 0};
+        scene["objects"].push_back(o);
+    }
+    scene["objects"].push_back({{"name", "ball"}, {"shape", "sphere"}, {"position", {0, 0.5, -2}}});
+    const std::string material = scene["materials"].begin().key();
+    for (json& o : scene["objects"]) o["material"] = material;
+    auto render = [&](double screenCoords) {
+        scene["materials"][material]["channels"]["screenCoords"] = screenCoords;
+        return kvrender("'" + writeScene("untextured.json", scene.dump()) + "' -o '" + tempPath("untextured.png") +
+                        "' --size 48x32 --spp 2 --threads 3 --quiet");
+    };
+    CommandResult texture = render(0);
+    EXPECT_EQ(texture.status, 0) << texture.err;
+    for (const char* name : {"left", "right"}) {
+        const std::string warning = "warning: object '" + std::string(name) +
+                                    "' has no texture coordinates, and its material '" + material +
+                                    "' draws in texture coordinates: its pattern fills the object flat (";
+        const size_t at = texture.err.find(warning);
+        EXPECT_NE(at, std::string::npos) << texture.err;
+        EXPECT_EQ(texture.err.find(warning, at + 1), std::string::npos) << "said twice: " << texture.err;
+    }
+    EXPECT_EQ(texture.err.find("object 'ball'"), std::string::npos) << texture.err;
+    CommandResult screen = render(1);
+    EXPECT_EQ(screen.status, 0) << screen.err;
+    EXPECT_EQ(screen.err.find("texture coordinates"), std::string::npos) << screen.err;
 }
 
 }  // namespace

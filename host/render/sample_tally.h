@@ -1,5 +1,7 @@
-// Counts of non-finite colours that materials gave, kept per render thread
-// (nothing shared is written while shading) and summed after the render.
+// Counts of samples, per object, in which a material did something the
+// renderer warns about (a colour that is not finite, nested ray vectors left
+// open, ...), kept per render thread (nothing shared is written while
+// shading) and summed after the render.
 #pragma once
 
 #include <tbb/enumerable_thread_specific.h>
@@ -9,7 +11,7 @@
 
 namespace kvr {
 
-class NonFiniteTally {
+class SampleTally {
 public:
     struct Entry {
         uint64_t samples = 0;
@@ -20,7 +22,7 @@ public:
         if (object >= entries_.size()) entries_.resize(object + 1);
         merge(entries_[object], {1, x, y});
     }
-    void add(const NonFiniteTally& other) {
+    void add(const SampleTally& other) {
         if (entries_.size() < other.entries_.size()) entries_.resize(other.entries_.size());
         for (size_t i = 0; i < other.entries_.size(); ++i) merge(entries_[i], other.entries_[i]);
     }
@@ -38,20 +40,20 @@ private:
     std::vector<Entry> entries_;
 };
 
-// One tally per thread that meets a non-finite colour (made on its first one:
-// a render of finite colours touches nothing), summed on demand.
-class NonFiniteCounter {
+// One tally per thread that notes a sample (made on its first one: a render
+// without anything to note touches nothing), summed on demand.
+class SampleCounter {
 public:
     void note(size_t object, uint32_t x, uint32_t y) { perThread_.local().note(object, x, y); }
-    NonFiniteTally sum() const {
-        NonFiniteTally total;
-        for (const NonFiniteTally& t : perThread_) total.add(t);
+    SampleTally sum() const {
+        SampleTally total;
+        for (const SampleTally& t : perThread_) total.add(t);
         return total;
     }
     void clear() { perThread_.clear(); }
 
 private:
-    tbb::enumerable_thread_specific<NonFiniteTally> perThread_;
+    tbb::enumerable_thread_specific<SampleTally> perThread_;
 };
 
 }  // namespace kvr
