@@ -470,10 +470,12 @@ bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* 
     };
     std::ifstream in(path, std::ios::binary);
     if (!in) return fail(KV_E_NOTFOUND, "cannot open the scene file");
+    json parsed;  // what was read of a document that fails goes without allocating
+    DocumentRelease release(parsed);
+    std::string text;
     try {
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         if (in.bad()) return fail(KV_E_FAILED, "cannot read the scene file");
-        json parsed;
         DocumentBuilder builder(parsed);
         if (json::sax_parse(text, &builder)) {
             *doc = std::move(parsed);
@@ -488,6 +490,9 @@ bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* 
         }
         return fail(KV_E_FAILED, "not valid JSON (" + builder.errorWhat + ")");
     } catch (const std::bad_alloc&) {
+        // What was read goes without the allocations of the document's own destructor.
+        std::string().swap(text);
+        ReleaseDocument(parsed);
         return fail(KV_E_FAILED, "out of memory reading the scene file");
     } catch (const std::ios_base::failure& e) {
         // A folder, or a read error of the device.
@@ -495,25 +500,55 @@ bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* 
     }
 }
 
+void ReleaseDocument(nlohmann::json& doc) noexcept {
+    // Removes the last value of the deepest last container, again and again:
+    // what is removed holds nothing, so destroying it allocates nothing.
+    auto last = [](json& j) -> json* {
+        if (j.is_array() && !j.empty()) return &j.back();
+        if (j.is_object() && !j.empty()) return &std::prev(j.get_ref<json::object_t&>().end())->second;
+        return nullptr;
+    };
+    while (last(doc)) {
+        json* parent = &doc;
+        while (json* child = last(*parent)) {
+            if (!last(*child)) break;
+            parent = child;
+        }
+        if (parent->is_array()) parent->get_ref<json::array_t&>().pop_back();
+        else parent->get_ref<json::object_t&>().erase(std::prev(parent->get_ref<json::object_t&>().end()));
+    }
+    doc = nullptr;
+}
+
 std::string CoordinateBoundMessage() { return "beyond the coordinate bound of 1e15"; }
 
 std::string TooDeepMessage() { return "scene: nested deeper than " + std::to_string(kMaxSceneDepth) + " levels"; }
 
 bool NestedDeeperThan(const nlohmann::json& doc, size_t levels) {
-    // Breadth-first with the depth of each value: no recursion, whatever the input.
-    std::vector<std::pair<const json*, size_t>> open{{&doc, 1}};
+    // Depth first with one pair of iterators per open level: no recursion,
+    // and memory bound by `levels` whatever the document's size.
+    if (!doc.is_structured()) return false;
+    if (levels == 0) return true;
+    std::vector<std::pair<json::const_iterator, json::const_iterator>> open;
+    open.reserve(levels);
+    open.emplace_back(doc.cbegin(), doc.cend());
     while (!open.empty()) {
-        auto [j, depth] = open.back();
-        open.pop_back();
-        if (!j->is_structured()) continue;
-        if (depth > levels) return true;
-        for (const json& child : *j) open.push_back({&child, depth + 1});
+        auto& [next, end] = open.back();
+        if (next == end) {
+            open.pop_back();
+            continue;
+        }
+        const json& child = *next++;
+        if (!child.is_structured()) continue;
+        if (open.size() + 1 > levels) return true;
+        open.emplace_back(child.cbegin(), child.cend());
     }
     return false;
 }
 
 std::unique_ptr<LoadedScene> LoadSceneFile(Session& session, const std::string& path, HostError* err) {
     json doc;
+    DocumentRelease release(doc);
     if (!ReadSceneDocument(path, &doc, err)) return nullptr;
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (folder.empty()) folder = ".";

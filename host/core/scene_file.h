@@ -91,6 +91,23 @@ bool NestedDeeperThan(const nlohmann::json& doc, size_t levels);
 // no memory for the document).
 bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err);
 
+// Empties a document without allocating, from its leaves up: a document's
+// own destructor allocates while it walks, and ends the process when memory
+// has run out. Its time is the document's size times its depth.
+void ReleaseDocument(nlohmann::json& doc) noexcept;
+
+// Releases a document so when it goes out of scope.
+class DocumentRelease {
+public:
+    explicit DocumentRelease(nlohmann::json& doc) : doc_(doc) {}
+    ~DocumentRelease() { ReleaseDocument(doc_); }
+    DocumentRelease(const DocumentRelease&) = delete;
+    DocumentRelease& operator=(const DocumentRelease&) = delete;
+
+private:
+    nlohmann::json& doc_;
+};
+
 // Parses a pattern; false with a message on bad input.
 bool ParsePattern(const nlohmann::json& j, const std::string& where, Pattern* out, HostError* err);
 

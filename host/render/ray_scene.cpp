@@ -18,7 +18,11 @@ constexpr float kSmallestInstanceScale = 1e-9f, kLargestInstanceScale = 1e9f;
 
 RayScene::RayScene() {
     device_ = rtcNewDevice(nullptr);
-    if (!device_) throw std::runtime_error("cannot create the ray-casting device");
+    if (!device_) {
+        const RTCError e = rtcGetDeviceError(nullptr);
+        if (e == RTC_ERROR_OUT_OF_MEMORY) throw std::bad_alloc();
+        throw std::runtime_error("the ray tracer refused to start (error " + std::to_string(int(e)) + ")");
+    }
     scene_ = rtcNewScene(device_);
     rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_HIGH);
 }

@@ -35,7 +35,8 @@ struct RayTracerCost {
 
 class RayScene {
 public:
-    // Throws std::runtime_error when no ray-casting device can be made.
+    // Throws std::bad_alloc, or std::runtime_error, when no ray-casting
+    // device can be made.
     RayScene();
     ~RayScene();
     RayScene(const RayScene&) = delete;

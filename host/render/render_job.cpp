@@ -86,6 +86,8 @@ bool loadInto(nlohmann::json& doc, const std::string& folder, const RenderOverri
 
 bool loadRenderJobJson(nlohmann::json doc, const std::string& folder, const RenderOverrides& overrides,
                        RenderJob& job, std::string& error) {
+    // A large document goes without the allocations of its own destructor.
+    kvh::DocumentRelease release(doc);
     try {
         return loadInto(doc, folder, overrides, job, error);
     } catch (const std::bad_alloc&) {
@@ -95,6 +97,7 @@ bool loadRenderJobJson(nlohmann::json doc, const std::string& folder, const Rend
         job.scene = RenderScene();
         job.loaded.reset();
         job.session.reset();
+        kvh::ReleaseDocument(doc);
         error = "out of memory loading the scene";
         return false;
     }

@@ -253,6 +253,21 @@ TEST(SceneGeometry, ASphereCostsWhatItNeedsAndRunningOutOfMemoryIsAMessage) {
     EXPECT_EQ(tori.status, 1) << tori.err;
     EXPECT_NE(tori.err.find("tori.json: objects"), std::string::npos) << tori.err;
     EXPECT_NE(tori.err.find(": out of memory building "), std::string::npos) << tori.err;
+    // A document larger than memory (15 million numbers, 240 MB once read)
+    // goes without the allocations of its own destructor.
+    const std::string numbers = tempPath("numbers.json");
+    {
+        std::ofstream out(numbers);
+        out << "{\"objects\": [0";
+        for (int i = 1; i < 15000000; ++i) out << ",0";
+        out << "]}";
+    }
+    CommandResult document = kvrender("'" + numbers + "' -o '" + tempPath("numbers.png") + "' --quiet",
+                                      "ulimit -v 400000; ");
+    EXPECT_EQ(document.status, 1) << document.err;
+    EXPECT_NE(document.err.find("numbers.json: out of memory reading the scene file"), std::string::npos)
+        << document.err;
+    std::remove(numbers.c_str());
 }
 
 }  // namespace
