@@ -43,8 +43,9 @@ public:
     RayScene& operator=(const RayScene&) = delete;
 
     // Whether an object is best traced as an instance of a shared structure:
-    // its mesh is placed `placements` times, is larger than a copy of an
-    // instance's cost, and the map keeps the ray tracer's inverse within float.
+    // its mesh is placed `placements` times (more than once), has more than
+    // 64 triangles (a copy of fewer costs less than an instance), and the
+    // map's scales (1e-9 to 1e9) keep the ray tracer's inverse within float.
     static bool Instanced(const TriangleMesh& mesh, const AffineMap& toWorld, uint32_t placements);
 
     // Adds an object, as a copy or an instance; its index (in the order
