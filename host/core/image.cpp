@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <new>
 
 #include <stb/stb_image.h>
@@ -43,6 +45,36 @@ std::string StbReason() {
     return why && *why ? why : "corrupt or cut short";
 }
 
+// What the picture reader decodes at most: a side, and values (width x height
+// x channels, a palette counting as 4 channels) of a PNG.
+constexpr uint64_t kReaderMaxSide = 1u << 24, kReaderMaxValues = 1u << 30;
+
+// Why the picture reader refuses the size a PNG file's header declares, or
+// empty (no PNG, or a size it takes).
+std::string PngTooLarge(const std::string& path) {
+    unsigned char head[26] = {};
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return "";
+    const size_t got = std::fread(head, 1, sizeof head, f);
+    std::fclose(f);
+    if (got != sizeof head || std::memcmp(head, "\x89PNG\r\n\x1a\n", 8) != 0 || std::memcmp(head + 12, "IHDR", 4) != 0)
+        return "";
+    auto be32 = [&](int at) { return uint64_t(head[at]) << 24 | uint64_t(head[at + 1]) << 16 | head[at + 2] << 8 | head[at + 3]; };
+    const uint64_t w = be32(16), h = be32(20);
+    const int colour = head[25];
+    const uint64_t channels = colour == 0 ? 1 : colour == 2 ? 3 : colour == 4 ? 2 : colour == 3 || colour == 6 ? 4 : 0;
+    if (!channels || !w || !h) return "";
+    const std::string what = "image '" + path + "' of " + std::to_string(w) + " x " + std::to_string(h) + " pixels";
+    if (w > kReaderMaxSide || h > kReaderMaxSide)
+        return what + " is too large: the picture reader takes at most " + std::to_string(kReaderMaxSide) +
+               " pixels a side";
+    if (w * h * channels > kReaderMaxValues)
+        return what + " is too large: its " + std::to_string(w * h * channels) + " values (width x height x " +
+               std::to_string(channels) + " channels) pass the picture reader's limit of " +
+               std::to_string(kReaderMaxValues) + " (2^30)";
+    return "";
+}
+
 }  // namespace
 
 std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* error, uint64_t memoryLimit) {
@@ -54,7 +86,11 @@ std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* e
         return fail("cannot read image '" + path + "': " + why);
     // Size and kind first, from the header alone: the estimate comes before the decoding.
     int w = 0, h = 0, n = 0;
-    if (!stbi_info(path.c_str(), &w, &h, &n)) return fail("cannot read image '" + path + "': " + StbReason());
+    if (!stbi_info(path.c_str(), &w, &h, &n)) {
+        // The reader refuses a picture too large for it as a file it does not know.
+        const std::string tooLarge = PngTooLarge(path);
+        return fail(tooLarge.empty() ? "cannot read image '" + path + "': " + StbReason() : tooLarge);
+    }
     const bool hdr = stbi_is_hdr(path.c_str()) != 0;
     const bool wide = !hdr && stbi_is_16_bit(path.c_str()) != 0;
     const uint64_t pixels = uint64_t(w) * uint64_t(h);

@@ -26,8 +26,10 @@ struct ImageData {
 
 // Loads a PNG (or any format stb_image reads) as linear values: 8-bit colour
 // through the sRGB curve, 16-bit and float pictures as they stand, alpha
-// linear. Null with a message on error, or when the decoded picture and its
-// float copy would need more than `memoryLimit` bytes (checked before decoding).
+// linear. Null with a message on error, when the picture is larger than the
+// reader decodes (2^30 values, 2^24 pixels a side: said so with the limit), or
+// when the decoded picture and its float copy would need more than
+// `memoryLimit` bytes (both checked before decoding).
 std::shared_ptr<ImageData> LoadImageFile(const std::string& path, std::string* error,
                                          uint64_t memoryLimit = kDefaultMemoryLimit);
 // A deterministic procedural hatching, for clips without a file.

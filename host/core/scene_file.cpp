@@ -1,8 +1,12 @@
 // Scene files: JSON into the host's scene model and prepared material roads.
 #include "core/scene_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <iterator>
+#include <new>
+#include <type_traits>
 #include <stdexcept>
 #include <vector>
 
@@ -300,7 +304,9 @@ void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folde
     }
 }
 
-std::unique_ptr<LoadedScene> Build(Session& session, const json& doc, const std::filesystem::path& folder) {
+// `building` follows what is being made, for a message when memory runs out.
+std::unique_ptr<LoadedScene> Build(Session& session, const json& doc, const std::filesystem::path& folder,
+                                   std::string& building) {
     CheckKeys(doc, "scene", {"description", "materials", "items", "camera", "lights", "objects", "render", "ambient",
                              "background"});
     if (doc.contains("description") && !doc["description"].is_string())
@@ -318,6 +324,7 @@ std::unique_ptr<LoadedScene> Build(Session& session, const json& doc, const std:
         if (!mats.is_object()) throw SceneError("materials", "expected an object of named materials");
         for (auto it = mats.begin(); it != mats.end(); ++it) {
             const std::string mp = Key("materials", it.key());
+            building = mp;
             const json& m = it.value();
             CheckKeys(m, mp, {"plugin", "server", "channels", "gradients", "drivers", "layers", "links"});
             if (!m.contains("plugin")) throw SceneError(Key(mp, "plugin"), "missing (a plug-in file such as tepidon.kv)");
@@ -340,18 +347,21 @@ std::unique_ptr<LoadedScene> Build(Session& session, const json& doc, const std:
     }
 
     Scene& scene = session.scene();
+    building = "items";
     if (doc.contains("items")) ReadItems(scene, doc, folder, session.memoryLimit());
+    building = "camera";
     if (doc.contains("camera")) ReadCamera(scene, doc);
+    building = "the scene's channel layout";
     for (const Pending& p : pending)
         if (scene.FindItem(p.name)) throw SceneError(p.path, "an item named '" + p.name + "' already exists");
     session.Layout();
 
     auto loaded = std::make_unique<LoadedScene>();
-    loaded->document = doc;
     loaded->folder = folder;
     // Every material item first, then the links: the order of the file never matters.
     std::vector<std::unique_ptr<MaterialRoad>> roads;
     for (Pending& p : pending) {
+        building = p.path;
         roads.push_back(MaterialRoad::Create(session, *p.lib, p.server, std::move(p.options)));
         HostError err;
         if (KV_FAILED(roads.back()->MakeItem(&err))) throw SceneError(p.path, err.message);
@@ -383,41 +393,131 @@ std::unique_ptr<LoadedScene> LoadSceneJson(Session& session, const nlohmann::jso
         if (err) *err = {KV_E_FAILED, TooDeepMessage()};
         return nullptr;
     }
+    std::string building = "the scene";
     try {
-        return Build(session, doc, folder);
+        return Build(session, doc, folder, building);
     } catch (const SceneError& e) {
         if (err) *err = {KV_E_FAILED, e.what()};
     } catch (const json::exception& e) {
         if (err) *err = {KV_E_FAILED, std::string("scene: ") + e.what()};
+    } catch (const std::bad_alloc&) {
+        if (err) *err = {KV_E_FAILED, building + ": out of memory building it"};
     }
     return nullptr;
 }
 
-bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err) {
-    std::ifstream in(path);
-    if (!in) {
-        if (err) *err = {KV_E_NOTFOUND, path + ": cannot open the scene file"};
+namespace {
+
+// Builds the document as the parser's own builder does, in one pass and in
+// time linear in the text, and stops at the first array or object nested
+// deeper than kMaxSceneDepth, before it is built, copied or walked.
+class DocumentBuilder : public nlohmann::detail::json_sax_dom_parser<json> {
+public:
+    explicit DocumentBuilder(json& root) : json_sax_dom_parser(root, false) {}
+    bool start_object(std::size_t n) { return Open() && json_sax_dom_parser::start_object(n); }
+    bool start_array(std::size_t n) { return Open() && json_sax_dom_parser::start_array(n); }
+    bool end_object() {
+        --depth_;
+        return json_sax_dom_parser::end_object();
+    }
+    bool end_array() {
+        --depth_;
+        return json_sax_dom_parser::end_array();
+    }
+    // The parser's complaint: where it stopped, the text it stopped on, and why.
+    template <class Exception>
+    bool parse_error(std::size_t position, const std::string& token, const Exception& e) {
+        errorAt = position;
+        errorToken = token;
+        errorWhat = e.what();
+        numberTooLarge = std::is_same_v<Exception, json::out_of_range> && e.id == 406;
         return false;
     }
-    // The parser sees the depth of every array and object it opens: a document
-    // nested too deep is refused before it is built, copied or walked.
-    struct TooDeep {};
-    auto guard = [](int depth, json::parse_event_t event, json&) {
-        if ((event == json::parse_event_t::object_start || event == json::parse_event_t::array_start) &&
-            depth >= int(kMaxSceneDepth))
-            throw TooDeep{};
+
+    bool tooDeep = false;
+    bool numberTooLarge = false;
+    size_t errorAt = 0;
+    std::string errorToken, errorWhat;
+
+private:
+    bool Open() {
+        if (depth_ >= kMaxSceneDepth) {
+            tooDeep = true;
+            return false;
+        }
+        ++depth_;
         return true;
-    };
-    try {
-        *doc = json::parse(in, guard);
-    } catch (const json::parse_error& e) {
-        if (err) *err = {KV_E_FAILED, path + ": not valid JSON (" + e.what() + ")"};
-        return false;
-    } catch (const TooDeep&) {
-        if (err) *err = {KV_E_FAILED, path + ": " + TooDeepMessage()};
-        return false;
     }
-    return true;
+    size_t depth_ = 0;
+};
+
+// "line 3, column 12" of the character at `offset` (both counted from 1).
+std::string LineAndColumn(const std::string& text, size_t offset) {
+    offset = std::min(offset, text.size());
+    const size_t line = 1 + size_t(std::count(text.begin(), text.begin() + std::ptrdiff_t(offset), '\n'));
+    const size_t lineStart = text.rfind('\n', offset == 0 ? 0 : offset - 1);
+    const size_t column = lineStart == std::string::npos || offset == 0 ? offset + 1 : offset - lineStart;
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+}  // namespace
+
+bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err) {
+    auto fail = [&](KvResult code, const std::string& why) {
+        if (err) *err = {code, path + ": " + why};
+        *doc = json();
+        return false;
+    };
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return fail(KV_E_NOTFOUND, "cannot open the scene file");
+    json parsed;  // what was read of a document that fails goes without allocating
+    DocumentRelease release(parsed);
+    std::string text;
+    try {
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad()) return fail(KV_E_FAILED, "cannot read the scene file");
+        DocumentBuilder builder(parsed);
+        if (json::sax_parse(text, &builder)) {
+            *doc = std::move(parsed);
+            return true;
+        }
+        if (builder.tooDeep) return fail(KV_E_FAILED, TooDeepMessage());
+        if (builder.numberTooLarge) {
+            // The parser stops after the number: name where it starts.
+            const size_t start = builder.errorAt - std::min(builder.errorAt, builder.errorToken.size());
+            return fail(KV_E_FAILED, LineAndColumn(text, start) + ": number out of range ('" + builder.errorToken +
+                                         "' is beyond what a double holds)");
+        }
+        return fail(KV_E_FAILED, "not valid JSON (" + builder.errorWhat + ")");
+    } catch (const std::bad_alloc&) {
+        // What was read goes without the allocations of the document's own destructor.
+        std::string().swap(text);
+        ReleaseDocument(parsed);
+        return fail(KV_E_FAILED, "out of memory reading the scene file");
+    } catch (const std::ios_base::failure& e) {
+        // A folder, or a read error of the device.
+        return fail(KV_E_FAILED, std::string("cannot read the scene file (") + e.what() + ")");
+    }
+}
+
+void ReleaseDocument(nlohmann::json& doc) noexcept {
+    // Removes the last value of the deepest last container, again and again:
+    // what is removed holds nothing, so destroying it allocates nothing.
+    auto last = [](json& j) -> json* {
+        if (j.is_array() && !j.empty()) return &j.back();
+        if (j.is_object() && !j.empty()) return &std::prev(j.get_ref<json::object_t&>().end())->second;
+        return nullptr;
+    };
+    while (last(doc)) {
+        json* parent = &doc;
+        while (json* child = last(*parent)) {
+            if (!last(*child)) break;
+            parent = child;
+        }
+        if (parent->is_array()) parent->get_ref<json::array_t&>().pop_back();
+        else parent->get_ref<json::object_t&>().erase(std::prev(parent->get_ref<json::object_t&>().end()));
+    }
+    doc = nullptr;
 }
 
 std::string CoordinateBoundMessage() { return "beyond the coordinate bound of 1e15"; }
@@ -425,20 +525,30 @@ std::string CoordinateBoundMessage() { return "beyond the coordinate bound of 1e
 std::string TooDeepMessage() { return "scene: nested deeper than " + std::to_string(kMaxSceneDepth) + " levels"; }
 
 bool NestedDeeperThan(const nlohmann::json& doc, size_t levels) {
-    // Breadth-first with the depth of each value: no recursion, whatever the input.
-    std::vector<std::pair<const json*, size_t>> open{{&doc, 1}};
+    // Depth first with one pair of iterators per open level: no recursion,
+    // and memory bound by `levels` whatever the document's size.
+    if (!doc.is_structured()) return false;
+    if (levels == 0) return true;
+    std::vector<std::pair<json::const_iterator, json::const_iterator>> open;
+    open.reserve(levels);
+    open.emplace_back(doc.cbegin(), doc.cend());
     while (!open.empty()) {
-        auto [j, depth] = open.back();
-        open.pop_back();
-        if (!j->is_structured()) continue;
-        if (depth > levels) return true;
-        for (const json& child : *j) open.push_back({&child, depth + 1});
+        auto& [next, end] = open.back();
+        if (next == end) {
+            open.pop_back();
+            continue;
+        }
+        const json& child = *next++;
+        if (!child.is_structured()) continue;
+        if (open.size() + 1 > levels) return true;
+        open.emplace_back(child.cbegin(), child.cend());
     }
     return false;
 }
 
 std::unique_ptr<LoadedScene> LoadSceneFile(Session& session, const std::string& path, HostError* err) {
     json doc;
+    DocumentRelease release(doc);
     if (!ReadSceneDocument(path, &doc, err)) return nullptr;
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (folder.empty()) folder = ".";

@@ -28,12 +28,13 @@
 // {"type": "checker" | "ramp-u" | "ramp-v", "a": .. (0), "b": .. (1), "scale": s (1)}
 // (see pattern.h). Keys "lights", "objects", "render", "ambient" and
 // "background" belong to the renderer (render/scene_objects.h) and are left
-// in `document`; any other key, here or inside a section, is an error.
+// to it; any other key, here or inside a section, is an error.
 //
 // Errors name the key path and what is wrong, e.g.
 // "scenes/a.json: materials.m1.channels.tintWarm: expected a number" or
 // "scenes/a.json: materials.m1: material 'm1' (gooch): no channel 'tint' (code 0x80000017)".
-// A file that cannot be read or is not JSON says so with the parser's position.
+// A file that cannot be read or is not JSON says so with the parser's position;
+// a number beyond what a double holds ("1e999") is named with its line and column.
 //
 // Plug-ins are searched in the scene file's folder, then $KV_PLUGIN_PATH,
 // then the build's plug-in folder.
@@ -58,7 +59,6 @@
 namespace kvh {
 
 struct LoadedScene {
-    nlohmann::json document;
     std::filesystem::path folder;
     // Prepared roads by material name.
     std::map<std::string, std::unique_ptr<MaterialRoad>> materials;
@@ -85,9 +85,28 @@ std::string TooDeepMessage();
 // Whether `doc` nests arrays and objects deeper than `levels`; iterative.
 bool NestedDeeperThan(const nlohmann::json& doc, size_t levels);
 
-// Reads and parses a JSON file; false with a message (no such file, the
-// parser's complaint with its position, or nesting beyond kMaxSceneDepth).
+// Reads and parses a JSON file in time linear in its length; false with a
+// message (no such file, the parser's complaint with its position, a number
+// out of range with its line and column, nesting beyond kMaxSceneDepth, or
+// no memory for the document).
 bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err);
+
+// Empties a document without allocating, from its leaves up: a document's
+// own destructor allocates while it walks, and ends the process when memory
+// has run out. Its time is the document's size times its depth.
+void ReleaseDocument(nlohmann::json& doc) noexcept;
+
+// Releases a document so when it goes out of scope.
+class DocumentRelease {
+public:
+    explicit DocumentRelease(nlohmann::json& doc) : doc_(doc) {}
+    ~DocumentRelease() { ReleaseDocument(doc_); }
+    DocumentRelease(const DocumentRelease&) = delete;
+    DocumentRelease& operator=(const DocumentRelease&) = delete;
+
+private:
+    nlohmann::json& doc_;
+};
 
 // Parses a pattern; false with a message on bad input.
 bool ParsePattern(const nlohmann::json& j, const std::string& where, Pattern* out, HostError* err);

@@ -14,12 +14,6 @@ void TriangleMesh::addTriangle(uint32_t a, uint32_t b, uint32_t c, uint32_t segm
     segments.push_back(segment);
 }
 
-void TriangleMesh::transform(const Transform& t) {
-    AffineMap map(t);
-    for (auto& p : positions) p = map.point(p);
-    for (auto& n : normals) n = map.normal(n);
-}
-
 bool TriangleMesh::valid() const {
     if (normals.size() != positions.size() || uvs.size() != positions.size()) return false;
     if (indices.size() % 3 != 0 || segments.size() != indices.size() / 3) return false;

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "transform.h"
 #include "vec3.h"
 
 namespace kvr {
@@ -24,8 +23,6 @@ struct TriangleMesh {
     uint32_t triangleCount() const { return static_cast<uint32_t>(indices.size() / 3); }
     uint32_t addVertex(Vec3 p, Vec3 n, UV uv);
     void addTriangle(uint32_t a, uint32_t b, uint32_t c, uint32_t segment);
-    // Moves the mesh into world space.
-    void transform(const Transform& t);
     // Whether every index is in range and every array has its expected size.
     bool valid() const;
 };

@@ -3,7 +3,9 @@
 #include <tiny_obj_loader.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
+#include <new>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -11,23 +13,102 @@
 #include <vector>
 
 #include "core/input_file.h"
+#include "core/memory_limit.h"
 #include "core/scene_file.h"
 
 namespace kvr {
 
 namespace {
 
+// What the OBJ file holds, counted line by line before it is parsed.
+struct ObjCounts {
+    uint64_t positions = 0, normals = 0, texcoords = 0, faces = 0, corners = 0;
+    // Bytes the reader and the mesh take at most while it is read.
+    uint64_t bytes() const {
+        // The reader's arrays (3 + 3 + 2 floats, 3 indices a corner, 3 numbers
+        // a face), and the mesh made of them: a vertex and its lookup entry a
+        // corner, a triangle per corner, the smoothed normal a position.
+        return 4 * (3 * positions + 3 * normals + 2 * texcoords) + 12 * corners + 12 * faces +
+               (sizeof(Vec3) * 2 + sizeof(UV) + 96) * corners + 16 * corners + 16 * positions;
+    }
+};
+
+// A face corner's index of one kind ("7", "-2"), resolved as the OBJ reader
+// does: positive from the first element of the file, negative back from the
+// last one read so far. The largest positive index is checked once the file
+// is counted (an index may name an element further down).
+struct IndexCheck {
+    IndexCheck(const char* n, const uint64_t* c) : name(n), count(c) {}
+    const char* name;       // "vertices", "texture coordinates", "normals"
+    const uint64_t* count;  // elements of this kind read so far
+    uint64_t largest = 0;
+    size_t largestLine = 0;
+    std::string largestWord;
+
+    // Empty when `text` is an index in range so far, else what is wrong.
+    std::string take(const std::string& text, size_t line) {
+        size_t digits = text[0] == '-' ? 1 : 0;
+        if (digits == text.size() || text.find_first_not_of("0123456789", digits) != std::string::npos)
+            return "is not a face index";
+        // Beyond 18 digits no file holds that many elements.
+        const bool huge = text.size() - digits > 18;
+        const uint64_t value = huge ? 0 : std::stoull(text.substr(digits));
+        if (huge || value == 0 || (digits && value > *count)) return outOfRange();
+        if (!digits && value > largest) {
+            largest = value;
+            largestLine = line;
+            largestWord = text;
+        }
+        return "";
+    }
+    std::string outOfRange() const {
+        return "is out of range (the file has " + std::to_string(*count) + " " + name + ")";
+    }
+};
+
+std::string lineError(const std::string& path, size_t line, const std::string& word, const std::string& wrong) {
+    return "OBJ file '" + path + "', line " + std::to_string(line) + ": '" + word + "' " + wrong;
+}
+
 // Every number of the "v", "vn" and "vt" lines: finite, and vertex positions
 // within the coordinate bound. The OBJ reader would take "nan" or "1e39" and
-// the triangle would vanish from the render without a word.
-bool checkObjNumbers(const std::string& path, std::string& error) {
+// the triangle would vanish from the render without a word. Every face index
+// names an element of the file: the reader would wrap 4294967299 round to 3.
+bool checkObjFile(const std::string& path, ObjCounts& counts, std::string& error) {
     std::ifstream in(path);
+    IndexCheck kinds[3] = {{"vertices", &counts.positions}, {"texture coordinates", &counts.texcoords},
+                           {"normals", &counts.normals}};
     std::string line;
     for (size_t number = 1; std::getline(in, line); ++number) {
         std::istringstream words(line);
         std::string kind, word;
         words >> kind;
+        if (kind == "f") {
+            ++counts.faces;
+            while (words >> word && word[0] != '#') {
+                ++counts.corners;
+                // v, v/vt, v//vn or v/vt/vn
+                size_t part = 0, from = 0;
+                for (; part < 3 && from <= word.size(); ++part) {
+                    const size_t slash = std::min(word.find('/', from), word.size());
+                    const std::string index = word.substr(from, slash - from);
+                    from = slash + 1;
+                    if (index.empty() && part == 1) continue;
+                    const std::string wrong = index.empty() ? "is not a face corner" : kinds[part].take(index, number);
+                    if (!wrong.empty()) {
+                        error = lineError(path, number, index.empty() ? word : index, wrong);
+                        return false;
+                    }
+                }
+                if (from <= word.size()) {
+                    error = lineError(path, number, word, "is not a face corner");
+                    return false;
+                }
+            }
+            continue;
+        }
         if (kind != "v" && kind != "vn" && kind != "vt") continue;
+        ++(kind == "v" ? counts.positions : kind == "vn" ? counts.normals : counts.texcoords);
         while (words >> word && word[0] != '#') {
             char* end = nullptr;
             const double v = std::strtod(word.c_str(), &end);
@@ -37,22 +118,21 @@ bool checkObjNumbers(const std::string& path, std::string& error) {
             else if (!std::isfinite(float(v))) wrong = "is not a finite number";
             else if (kind == "v" && std::fabs(v) > kvh::kMaxCoordinate) wrong = "lies " + kvh::CoordinateBoundMessage();
             if (!wrong.empty()) {
-                error = "OBJ file '" + path + "', line " + std::to_string(number) + ": '" + word + "' " + wrong;
+                error = lineError(path, number, word, wrong);
                 return false;
             }
         }
     }
+    for (const IndexCheck& k : kinds)
+        if (k.largest > *k.count) {
+            error = lineError(path, k.largestLine, k.largestWord, k.outOfRange());
+            return false;
+        }
     return true;
 }
 
-}  // namespace
-
-bool loadObjMesh(const std::string& path, TriangleMesh& out, std::string& error) {
-    if (const std::string why = kvh::NotARegularFile(path); !why.empty()) {
-        error = "cannot read OBJ file '" + path + "': " + why;
-        return false;
-    }
-    if (!checkObjNumbers(path, error)) return false;
+// Parses the checked file into a mesh.
+bool readObjMesh(const std::string& path, TriangleMesh& out, std::string& error) {
     tinyobj::ObjReaderConfig config;
     // Polygons are fanned here, so that a quad stays one segment.
     config.triangulate = false;
@@ -132,6 +212,28 @@ bool loadObjMesh(const std::string& path, TriangleMesh& out, std::string& error)
         if (length(mesh.normals[i]) == 0) mesh.normals[i] = normalize(smooth[positionOfVertex[i]]);
     out = std::move(mesh);
     return true;
+}
+
+}  // namespace
+
+bool loadObjMesh(const std::string& path, TriangleMesh& out, std::string& error, uint64_t memoryLimit) {
+    if (const std::string why = kvh::NotARegularFile(path); !why.empty()) {
+        error = "cannot read OBJ file '" + path + "': " + why;
+        return false;
+    }
+    ObjCounts counts;
+    if (!checkObjFile(path, counts, error)) return false;
+    if (counts.bytes() > memoryLimit) {
+        error = kvh::OverMemoryLimit("OBJ file '" + path + "' of " + std::to_string(counts.faces) + " faces",
+                                     counts.bytes(), memoryLimit);
+        return false;
+    }
+    try {
+        return readObjMesh(path, out, error);
+    } catch (const std::bad_alloc&) {
+        error = "out of memory reading OBJ file '" + path + "' of " + std::to_string(counts.faces) + " faces";
+        return false;
+    }
 }
 
 }  // namespace kvr

@@ -1,41 +1,139 @@
 #include "ray_scene.h"
 
+#include <new>
 #include <stdexcept>
+#include <string>
 
 namespace kvr {
 
+namespace {
+
+// An instance is worth its cost beyond this many triangles.
+constexpr uint32_t kLargestCopiedMesh = 64;
+// Scales the ray tracer inverts within float's range (its determinant is the
+// product of the three).
+constexpr float kSmallestInstanceScale = 1e-9f, kLargestInstanceScale = 1e9f;
+
+}  // namespace
+
 RayScene::RayScene() {
     device_ = rtcNewDevice(nullptr);
-    if (!device_) throw std::runtime_error("cannot create the ray-casting device");
+    if (!device_) {
+        const RTCError e = rtcGetDeviceError(nullptr);
+        if (e == RTC_ERROR_OUT_OF_MEMORY) throw std::bad_alloc();
+        throw std::runtime_error("the ray tracer refused to start (error " + std::to_string(int(e)) + ")");
+    }
     scene_ = rtcNewScene(device_);
     rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_HIGH);
 }
 
 RayScene::~RayScene() {
     if (scene_) rtcReleaseScene(scene_);
+    for (auto& [mesh, structure] : shared_) rtcReleaseScene(structure);
     if (device_) rtcReleaseDevice(device_);
 }
 
-void RayScene::addMesh(const TriangleMesh& mesh) {
+void RayScene::check() const {
+    const RTCError e = rtcGetDeviceError(device_);
+    if (e == RTC_ERROR_NONE) return;
+    if (e == RTC_ERROR_OUT_OF_MEMORY) throw std::bad_alloc();
+    throw std::runtime_error("the ray tracer failed (error " + std::to_string(int(e)) + ")");
+}
+
+bool RayScene::Instanced(const TriangleMesh& mesh, const AffineMap& toWorld, uint32_t placements) {
+    if (placements < 2 || mesh.triangleCount() <= kLargestCopiedMesh) return false;
+    for (int axis = 0; axis < 3; ++axis) {
+        const float s = toWorld.axisScale(axis);
+        if (!(s >= kSmallestInstanceScale && s <= kLargestInstanceScale)) return false;
+    }
+    return true;
+}
+
+void RayScene::addCopy(const TriangleMesh& mesh, const AffineMap& toWorld) {
+    constexpr size_t kMostCounted = 0xFFFFFF00u;
+    if (copyPositions_.size() / 3 + mesh.positions.size() > kMostCounted ||
+        copyObject_.size() + mesh.triangleCount() > kMostCounted)
+        throw std::length_error("more than 4 billion copied vertices or triangles");
+    const uint32_t base = uint32_t(copyPositions_.size() / 3);
+    for (const Vec3& p : mesh.positions) {
+        const Vec3 w = toWorld.point(p);
+        copyPositions_.insert(copyPositions_.end(), {w.x, w.y, w.z});
+    }
+    for (const Vec3& n : mesh.normals) copyNormals_.push_back(toWorld.normal(n));
+    copyStart_.resize(objects_ + 1);
+    copyStart_[objects_] = {uint32_t(copyObject_.size()), base};
+    for (uint32_t i : mesh.indices) copyIndices_.push_back(base + i);
+    copyObject_.insert(copyObject_.end(), mesh.triangleCount(), objects_);
+    ++objects_;
+}
+
+RTCScene RayScene::sharedStructure(const TriangleMesh& mesh) {
+    auto found = shared_.find(&mesh);
+    if (found != shared_.end()) return found->second;
+    RTCScene structure = rtcNewScene(device_);
+    check();
+    shared_.emplace(&mesh, structure);
+    rtcSetSceneBuildQuality(structure, RTC_BUILD_QUALITY_HIGH);
     RTCGeometry geom = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
-    // Shared buffers need 16 bytes of slack past the last element, so copy.
+    check();
+    // Buffers made by the ray tracer carry the slack past the last element it needs.
     auto* v = static_cast<float*>(rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3,
                                                           3 * sizeof(float), mesh.positions.size()));
+    auto* idx = static_cast<uint32_t*>(rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
+                                                               3 * sizeof(uint32_t), mesh.triangleCount()));
+    if (!v || !idx) {
+        rtcReleaseGeometry(geom);
+        check();
+        throw std::bad_alloc();
+    }
     for (size_t i = 0; i < mesh.positions.size(); ++i) {
         v[3 * i] = mesh.positions[i].x;
         v[3 * i + 1] = mesh.positions[i].y;
         v[3 * i + 2] = mesh.positions[i].z;
     }
-    auto* idx = static_cast<uint32_t*>(rtcSetNewGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
-                                                               3 * sizeof(uint32_t), mesh.triangleCount()));
     std::copy(mesh.indices.begin(), mesh.indices.end(), idx);
     rtcCommitGeometry(geom);
-    rtcAttachGeometryByID(scene_, geom, static_cast<unsigned>(meshes_.size()));
+    rtcAttachGeometryByID(structure, geom, 0);
     rtcReleaseGeometry(geom);
-    meshes_.push_back(&mesh);
+    rtcCommitScene(structure);
+    check();
+    return structure;
 }
 
-void RayScene::commit() { rtcCommitScene(scene_); }
+void RayScene::addInstance(const TriangleMesh& mesh, const AffineMap& toWorld) {
+    RTCScene structure = sharedStructure(mesh);
+    RTCGeometry inst = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_INSTANCE);
+    check();
+    rtcSetGeometryInstancedScene(inst, structure);
+    float m[12];
+    toWorld.columnMajor(m);
+    rtcSetGeometryTransform(inst, 0, RTC_FORMAT_FLOAT3X4_COLUMN_MAJOR, m);
+    rtcCommitGeometry(inst);
+    rtcAttachGeometryByID(scene_, inst, objects_);
+    rtcReleaseGeometry(inst);
+    check();
+    ++objects_;
+}
+
+void RayScene::commit() {
+    if (!copyObject_.empty()) {
+        // Shared buffers need 16 bytes of slack past the last element.
+        copyPositions_.resize(copyPositions_.size() + 4);
+        copyIndices_.resize(copyIndices_.size() + 4);
+        RTCGeometry geom = rtcNewGeometry(device_, RTC_GEOMETRY_TYPE_TRIANGLE);
+        check();
+        rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, copyPositions_.data(), 0,
+                                   3 * sizeof(float), (copyPositions_.size() - 4) / 3);
+        rtcSetSharedGeometryBuffer(geom, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, copyIndices_.data(), 0,
+                                   3 * sizeof(uint32_t), copyObject_.size());
+        rtcCommitGeometry(geom);
+        rtcAttachGeometryByID(scene_, geom, objects_);  // past every instance's identity
+        rtcReleaseGeometry(geom);
+        check();
+    }
+    rtcCommitScene(scene_);
+    check();
+}
 
 namespace {
 
@@ -67,11 +165,36 @@ bool RayScene::intersect(const double origin[3], Vec3 dir, float tnear, float tf
     rtcIntersect1(scene_, &ctx, &rh);
     if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
     hit.t = rh.ray.tfar;
-    hit.object = rh.hit.geomID;
-    hit.triangle = rh.hit.primID;
+    if (rh.hit.instID[0] != RTC_INVALID_GEOMETRY_ID) {
+        hit.object = rh.hit.instID[0];
+        hit.triangle = rh.hit.primID;
+        hit.instance = true;
+    } else {
+        hit.object = copyObject_[rh.hit.primID];
+        hit.triangle = rh.hit.primID - copyStart_[hit.object].triangle;
+        hit.instance = false;
+    }
     hit.b1 = rh.hit.u;
     hit.b2 = rh.hit.v;
     return true;
+}
+
+void RayScene::corners(const RayHit& hit, const TriangleMesh& mesh, const AffineMap& toWorld, Vec3 position[3],
+                       Vec3 normal[3]) const {
+    const uint32_t* tri = &mesh.indices[3 * hit.triangle];
+    if (hit.instance) {
+        for (int k = 0; k < 3; ++k) {
+            position[k] = toWorld.point(mesh.positions[tri[k]]);
+            normal[k] = toWorld.normal(mesh.normals[tri[k]]);
+        }
+        return;
+    }
+    const uint32_t base = copyStart_[hit.object].vertex;
+    for (int k = 0; k < 3; ++k) {
+        const float* p = &copyPositions_[3 * size_t(base + tri[k])];
+        position[k] = {p[0], p[1], p[2]};
+        normal[k] = copyNormals_[base + tri[k]];
+    }
 }
 
 bool RayScene::occluded(const double origin[3], Vec3 dir, float tnear, float tfar) const {

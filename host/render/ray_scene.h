@@ -1,48 +1,90 @@
-// Ray casting against the scene's triangle meshes. Built once; queries are
-// thread-safe and allocate nothing.
+// Ray casting against the scene's objects, each a triangle mesh in object
+// space placed by a map. An object is traced either as a copy of its mesh in
+// world space (all copies share one ray-tracing mesh) or as an instance of its
+// mesh's own structure, which every instance shares: a mesh placed a
+// thousand times is stored once. Built once; queries are thread-safe and
+// allocate nothing.
 #pragma once
 
 #include <embree3/rtcore.h>
 
 #include <cstdint>
-#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "mesh.h"
+#include "transform.h"
 
 namespace kvr {
 
 struct RayHit {
     float t = 0;            // distance along the (unit) ray direction
-    uint32_t object = 0;    // index of the mesh, in the order added
-    uint32_t triangle = 0;  // triangle within the mesh
+    uint32_t object = 0;    // index of the object, in the order added
+    uint32_t triangle = 0;  // triangle within the object's mesh
     float b1 = 0, b2 = 0;   // barycentric weights of the triangle's 2nd and 3rd vertex
+    bool instance = false;  // the object is an instance, not a copy
+};
+
+// What the ray tracer keeps, in bytes, for the estimate made before building.
+struct RayTracerCost {
+    static constexpr uint64_t kCopiedVertex = 24;    // a world-space position and normal
+    static constexpr uint64_t kCopiedTriangle = 16;  // three indices and its object
+    static constexpr uint64_t kTriangleTree = 128;   // the tree over a triangle, while it is built
+    static constexpr uint64_t kInstance = 384;       // an instance and the tree over it
 };
 
 class RayScene {
 public:
+    // Throws std::bad_alloc, or std::runtime_error, when no ray-casting
+    // device can be made.
     RayScene();
     ~RayScene();
     RayScene(const RayScene&) = delete;
     RayScene& operator=(const RayScene&) = delete;
 
-    // Adds a world-space mesh; its index is the object index of its hits.
-    // The mesh must outlive the scene. Call commit() once after the last.
-    void addMesh(const TriangleMesh& mesh);
-    void commit();
+    // Whether an object is best traced as an instance of a shared structure:
+    // its mesh is placed `placements` times (more than once), has more than
+    // 64 triangles (a copy of fewer costs less than an instance), and the
+    // map's scales (1e-9 to 1e9) keep the ray tracer's inverse within float.
+    static bool Instanced(const TriangleMesh& mesh, const AffineMap& toWorld, uint32_t placements);
 
-    const TriangleMesh& mesh(uint32_t object) const { return *meshes_[object]; }
-    uint32_t meshCount() const { return static_cast<uint32_t>(meshes_.size()); }
+    // Adds an object, as a copy or an instance; its index (in the order
+    // added) is the object index of its hits. The mesh must outlive the
+    // scene. Call commit() once after the last. These throw std::bad_alloc
+    // when the ray tracer runs out of memory, std::length_error beyond the
+    // 4 billion triangles it counts.
+    void addCopy(const TriangleMesh& mesh, const AffineMap& toWorld);
+    void addInstance(const TriangleMesh& mesh, const AffineMap& toWorld);
+    void commit();
 
     // The nearest hit in (tnear, tfar); false on a miss.
     bool intersect(const double origin[3], Vec3 dir, float tnear, float tfar, RayHit& hit) const;
     // Whether anything lies in (tnear, tfar).
     bool occluded(const double origin[3], Vec3 dir, float tnear, float tfar) const;
+    // The world-space corners of the hit triangle and their normals: as
+    // copied, or placed by `toWorld` for an instance. `mesh` and `toWorld`
+    // are the hit object's.
+    void corners(const RayHit& hit, const TriangleMesh& mesh, const AffineMap& toWorld, Vec3 position[3],
+                 Vec3 normal[3]) const;
 
 private:
+    // Throws for an error the device has recorded.
+    void check() const;
+    RTCScene sharedStructure(const TriangleMesh& mesh);
+
     RTCDevice device_ = nullptr;
     RTCScene scene_ = nullptr;
-    std::vector<const TriangleMesh*> meshes_;
+    std::unordered_map<const TriangleMesh*, RTCScene> shared_;
+    uint32_t objects_ = 0;
+    // The copies, gathered into one world-space mesh at commit.
+    std::vector<float> copyPositions_;
+    std::vector<Vec3> copyNormals_;
+    std::vector<uint32_t> copyIndices_;
+    std::vector<uint32_t> copyObject_;  // per copied triangle: its object
+    struct CopyStart {
+        uint32_t triangle = 0, vertex = 0;
+    };
+    std::vector<CopyStart> copyStart_;  // per object: its first copied triangle and vertex
 };
 
 }  // namespace kvr

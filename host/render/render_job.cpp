@@ -1,6 +1,7 @@
 #include "render_job.h"
 
 #include <filesystem>
+#include <new>
 
 #include "scene_objects.h"
 
@@ -20,14 +21,15 @@ void cameraFromItem(const kvh::SceneItem& item, uint32_t width, uint32_t height,
     out.height = height;
 }
 
-bool loadRenderJobJson(const nlohmann::json& input, const std::string& folder, const RenderOverrides& overrides,
-                       RenderJob& job, std::string& error) {
-    // Copying and walking a document recurse: refuse absurd nesting first.
-    if (kvh::NestedDeeperThan(input, kvh::kMaxSceneDepth)) {
+namespace {
+
+bool loadInto(nlohmann::json& doc, const std::string& folder, const RenderOverrides& overrides, RenderJob& job,
+              std::string& error) {
+    // Walking a document recurses: refuse absurd nesting first.
+    if (kvh::NestedDeeperThan(doc, kvh::kMaxSceneDepth)) {
         error = kvh::TooDeepMessage();
         return false;
     }
-    nlohmann::json doc = input;
     if (doc.is_object() && (overrides.width || overrides.height || overrides.spp)) {
         nlohmann::json& r = doc["render"];
         if (r.is_null()) r = nlohmann::json::object();
@@ -38,7 +40,7 @@ bool loadRenderJobJson(const nlohmann::json& input, const std::string& folder, c
         }
     }
     // Renderer keys first: they need no plug-in and fail fast.
-    if (!parseSceneObjects(doc, folder, job.scene, error)) return false;
+    if (!parseSceneObjects(doc, folder, job.scene, error, overrides.memoryLimit)) return false;
     const RenderSettings& size = job.scene.settings;
     const uint64_t frameBytes = uint64_t(size.width) * size.height * kFrameBytesPerPixel;
     if (frameBytes > overrides.memoryLimit) {
@@ -73,8 +75,32 @@ bool loadRenderJobJson(const nlohmann::json& input, const std::string& folder, c
         }
         job.roads.push_back(it->second.get());
     }
-    job.scene.build();
+    if (!job.scene.build(error)) {
+        error = "objects: " + error;
+        return false;
+    }
     return true;
+}
+
+}  // namespace
+
+bool loadRenderJobJson(nlohmann::json doc, const std::string& folder, const RenderOverrides& overrides,
+                       RenderJob& job, std::string& error) {
+    // A large document goes without the allocations of its own destructor.
+    kvh::DocumentRelease release(doc);
+    try {
+        return loadInto(doc, folder, overrides, job, error);
+    } catch (const std::bad_alloc&) {
+        // Each step names what it was building; this is the rest. What was
+        // built goes first, so that the document can be released.
+        job.roads.clear();
+        job.scene = RenderScene();
+        job.loaded.reset();
+        job.session.reset();
+        kvh::ReleaseDocument(doc);
+        error = "out of memory loading the scene";
+        return false;
+    }
 }
 
 bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, RenderJob& job, std::string& error) {
@@ -86,7 +112,7 @@ bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, Re
     }
     std::string folder = std::filesystem::path(path).parent_path().string();
     if (folder.empty()) folder = ".";
-    if (!loadRenderJobJson(doc, folder, overrides, job, error)) {
+    if (!loadRenderJobJson(std::move(doc), folder, overrides, job, error)) {
         error = path + ": " + error;
         return false;
     }

@@ -18,7 +18,7 @@ namespace kvr {
 struct RenderOverrides {
     uint32_t width = 0, height = 0;  // 0: the scene's
     uint32_t spp = 0;
-    uint64_t memoryLimit = kvh::kDefaultMemoryLimit;  // bytes for the frame, and for each clip picture
+    uint64_t memoryLimit = kvh::kDefaultMemoryLimit;  // bytes for the frame, each clip picture, the geometry
 };
 
 // Bytes a frame takes per pixel: the linear floats, the 8-bit copy and the
@@ -37,12 +37,14 @@ struct RenderJob {
 };
 
 // Loads `path`; false with a message (the file, then the key path or item)
-// on error, also when the frame or a clip picture would need more memory
-// than the overrides' limit. The overrides replace the document's "render" values before the
-// scene is built, so a camera without "apertureY" keeps square pixels.
+// on error, also when the frame, a clip picture or the geometry would need
+// more memory than the overrides' limit, or when memory runs out. The
+// overrides replace the document's "render" values before the scene is
+// built, so a camera without "apertureY" keeps square pixels.
 bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, RenderJob& job, std::string& error);
-// The same from a parsed document; `folder` resolves relative file names.
-bool loadRenderJobJson(const nlohmann::json& doc, const std::string& folder, const RenderOverrides& overrides,
+// The same from a parsed document (moved in, or copied); `folder` resolves
+// relative file names.
+bool loadRenderJobJson(nlohmann::json doc, const std::string& folder, const RenderOverrides& overrides,
                        RenderJob& job, std::string& error);
 
 // Sets the camera model from a render camera item ("focalLen", "apertureX",

@@ -27,7 +27,9 @@ struct HostSurface {
 
 struct RenderObject {
     std::string name;
-    TriangleMesh mesh;          // world space
+    // In object space, shared by every object of the same shape (and file).
+    std::shared_ptr<const TriangleMesh> mesh;
+    AffineMap toWorld;          // places the mesh in the world
     HostSurface surface;
     std::string material;       // name in the scene's "materials", empty for plain host shading
     int materialIndex = -1;     // resolved by the render road; -1 = host shading only
@@ -58,11 +60,15 @@ struct RenderScene {
     CameraModel camera;
     std::unique_ptr<RayScene> rays;
 
-    // Gives every object its surface identity and builds the ray scene.
-    void build();
+    // Gives every object its surface identity and builds the ray scene; false
+    // with a message naming what was being built when memory runs out.
+    bool build(std::string& error);
+    // Bytes the objects and their geometry take once built, the ray tracer's
+    // structures included: the estimate made before building.
+    uint64_t geometryBytes() const;
     // Segment identity of a triangle: unique in the scene and never 0.
     uint64_t segmentId(uint32_t object, uint32_t triangle) const {
-        return (objects[object]->surfaceId << 32) | (uint64_t(objects[object]->mesh.segments[triangle]) + 1);
+        return (objects[object]->surfaceId << 32) | (uint64_t(objects[object]->mesh->segments[triangle]) + 1);
     }
 };
 

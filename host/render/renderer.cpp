@@ -74,7 +74,7 @@ Renderer::Renderer(const RenderScene& scene, const kvh::PacketLayout& layout,
     drawsFlat_.resize(roads_.size(), 0);
     for (size_t i = 0; i < roads_.size(); ++i)
         drawsFlat_[i] = roads_[i] && roads_[i]->DrawsInTextureCoordinates() &&
-                        !hasTextureCoordinates(scene_.objects[i]->mesh);
+                        scene_.objects[i]->mesh && !hasTextureCoordinates(*scene_.objects[i]->mesh);
 }
 
 Renderer::~Renderer() = default;

@@ -1,9 +1,14 @@
 #include "scene_objects.h"
 
+#include <bit>
 #include <cmath>
 #include <filesystem>
+#include <memory>
+#include <new>
 #include <stdexcept>
+#include <unordered_map>
 
+#include "core/memory_limit.h"
 #include "core/scene_file.h"
 #include "obj_mesh.h"
 #include "primitives.h"
@@ -50,11 +55,53 @@ Vec3 point(const json& j, const std::string& path) {
     return {coordinate(j[0], path + "[0]"), coordinate(j[1], path + "[1]"), coordinate(j[2], path + "[2]")};
 }
 
-bool withinBound(const TriangleMesh& mesh) {
-    for (const Vec3& p : mesh.positions)
-        if (!(std::fabs(p.x) <= kvh::kMaxCoordinate && std::fabs(p.y) <= kvh::kMaxCoordinate &&
-              std::fabs(p.z) <= kvh::kMaxCoordinate))
-            return false;
+// One mesh per shape (and per OBJ file), shared by every object of that shape.
+struct Shape {
+    std::shared_ptr<const TriangleMesh> mesh;
+    Vec3 lo, hi;  // object-space bounds
+};
+
+class ShapeLibrary {
+public:
+    explicit ShapeLibrary(uint64_t memoryLimit) : memoryLimit_(memoryLimit) {}
+    // The shape named `key`, made by `make(mesh)` the first time.
+    template <class Make>
+    const Shape& get(const std::string& key, Make make) {
+        auto found = shapes_.find(key);
+        if (found != shapes_.end()) return found->second;
+        auto mesh = std::make_shared<TriangleMesh>();
+        make(*mesh);
+        const Vec3 first = mesh->positions.empty() ? Vec3{} : mesh->positions[0];
+        Shape shape{mesh, first, first};
+        for (const Vec3& p : mesh->positions) {
+            shape.lo = {std::fmin(shape.lo.x, p.x), std::fmin(shape.lo.y, p.y), std::fmin(shape.lo.z, p.z)};
+            shape.hi = {std::fmax(shape.hi.x, p.x), std::fmax(shape.hi.y, p.y), std::fmax(shape.hi.z, p.z)};
+        }
+        return shapes_.emplace(key, std::move(shape)).first->second;
+    }
+    uint64_t memoryLimit() const { return memoryLimit_; }
+
+private:
+    std::unordered_map<std::string, Shape> shapes_;
+    uint64_t memoryLimit_;
+};
+
+bool withinBound(Vec3 p) {
+    return std::fabs(p.x) <= kvh::kMaxCoordinate && std::fabs(p.y) <= kvh::kMaxCoordinate &&
+           std::fabs(p.z) <= kvh::kMaxCoordinate;
+}
+
+// Whether every vertex of the shape, placed, lies within the coordinate bound:
+// the corners of its bounds first, and only when one is beyond, each vertex.
+bool withinBound(const Shape& shape, const AffineMap& toWorld) {
+    bool corners = true;
+    for (int c = 0; c < 8; ++c)
+        corners = corners && withinBound(toWorld.point({c & 1 ? shape.hi.x : shape.lo.x,
+                                                        c & 2 ? shape.hi.y : shape.lo.y,
+                                                        c & 4 ? shape.hi.z : shape.lo.z}));
+    if (corners) return true;
+    for (const Vec3& p : shape.mesh->positions)
+        if (!withinBound(toWorld.point(p))) return false;
     return true;
 }
 
@@ -94,7 +141,34 @@ HostSurface parseSurface(const json& j, const std::string& path) {
     return s;
 }
 
-std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path, const std::string& baseDir) {
+const Shape& parseShape(const json& j, const std::string& path, const std::string& baseDir,
+                        ShapeLibrary& shapes) {
+    if (!j.contains("shape") || !j["shape"].is_string()) fail(path + ".shape", "expected a shape name");
+    const std::string shape = j["shape"].get<std::string>();
+    if (shape == "plane") return shapes.get(shape, [](TriangleMesh& m) { m = makePlane(); });
+    if (shape == "sphere") return shapes.get(shape, [](TriangleMesh& m) { m = makeSphere(); });
+    if (shape == "cube") return shapes.get(shape, [](TriangleMesh& m) { m = makeCube(); });
+    if (shape == "cylinder") return shapes.get(shape, [](TriangleMesh& m) { m = makeCylinder(); });
+    if (shape == "torus") {
+        float minor = j.contains("minorRadius") ? coordinate(j["minorRadius"], path + ".minorRadius") : 0.35f;
+        if (minor < 0) fail(path + ".minorRadius", "must not be negative");
+        return shapes.get("torus " + std::to_string(std::bit_cast<uint32_t>(minor)),
+                          [minor](TriangleMesh& m) { m = makeTorus(minor); });
+    }
+    if (shape == "obj") {
+        if (!j.contains("file") || !j["file"].is_string()) fail(path + ".file", "expected the OBJ file name");
+        std::filesystem::path file = j["file"].get<std::string>();
+        if (file.is_relative()) file = std::filesystem::path(baseDir) / file;
+        return shapes.get("obj " + file.string(), [&](TriangleMesh& m) {
+            std::string error;
+            if (!loadObjMesh(file.string(), m, error, shapes.memoryLimit())) fail(path + ".file", error);
+        });
+    }
+    fail(path + ".shape", "unknown shape '" + shape + "' (plane, sphere, cube, cylinder, torus or obj)");
+}
+
+std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path, const std::string& baseDir,
+                                          ShapeLibrary& shapes) {
     checkKeys(j, path,
               {"name", "shape", "file", "minorRadius", "position", "rotation", "scale", "material", "surface"});
     auto obj = std::make_unique<RenderObject>();
@@ -102,30 +176,9 @@ std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path
         if (!j["name"].is_string()) fail(path + ".name", "expected a string");
         obj->name = j["name"].get<std::string>();
     }
-    if (!j.contains("shape") || !j["shape"].is_string()) fail(path + ".shape", "expected a shape name");
-    const std::string shape = j["shape"].get<std::string>();
-    if (shape == "plane")
-        obj->mesh = makePlane();
-    else if (shape == "sphere")
-        obj->mesh = makeSphere();
-    else if (shape == "cube")
-        obj->mesh = makeCube();
-    else if (shape == "cylinder")
-        obj->mesh = makeCylinder();
-    else if (shape == "torus") {
-        float minor = j.contains("minorRadius") ? coordinate(j["minorRadius"], path + ".minorRadius") : 0.35f;
-        if (minor < 0) fail(path + ".minorRadius", "must not be negative");
-        obj->mesh = makeTorus(minor);
-    } else if (shape == "obj") {
-        if (!j.contains("file") || !j["file"].is_string()) fail(path + ".file", "expected the OBJ file name");
-        std::filesystem::path file = j["file"].get<std::string>();
-        if (file.is_relative()) file = std::filesystem::path(baseDir) / file;
-        std::string error;
-        if (!loadObjMesh(file.string(), obj->mesh, error)) fail(path + ".file", error);
-    } else {
-        fail(path + ".shape", "unknown shape '" + shape + "' (plane, sphere, cube, cylinder, torus or obj)");
-    }
-    if (obj->name.empty()) obj->name = shape;
+    const Shape& shape = parseShape(j, path, baseDir, shapes);
+    obj->mesh = shape.mesh;
+    if (obj->name.empty()) obj->name = j["shape"].get<std::string>();
     Transform t;
     if (j.contains("position")) t.position = point(j["position"], path + ".position");
     if (j.contains("rotation")) t.rotationDeg = triple(j["rotation"], path + ".rotation");
@@ -138,9 +191,10 @@ std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path
         }
         if (t.scale.x == 0 || t.scale.y == 0 || t.scale.z == 0) fail(path + ".scale", "must not be 0");
     }
-    obj->mesh.transform(t);
+    obj->toWorld = AffineMap(t);
     // Each bound holds alone; together they may still place a vertex beyond it.
-    if (!withinBound(obj->mesh)) fail(path, "reaches " + kvh::CoordinateBoundMessage() + " (position and scale)");
+    if (!withinBound(shape, obj->toWorld))
+        fail(path, "reaches " + kvh::CoordinateBoundMessage() + " (position and scale)");
     if (j.contains("material")) {
         if (!j["material"].is_string()) fail(path + ".material", "expected a material name");
         obj->material = j["material"].get<std::string>();
@@ -161,7 +215,8 @@ Light parseLight(const json& j, const std::string& path) {
         l.kind = Light::Kind::Distant;
         if (!j.contains("direction")) fail(path + ".direction", "a distant light needs a direction");
         l.direction = triple(j["direction"], path + ".direction");
-        if (length(l.direction) == 0) fail(path + ".direction", "must not be zero");
+        // Any length will do (normalize scales a long one before squaring it).
+        if (length(normalize(l.direction)) == 0) fail(path + ".direction", "must not be zero");
     } else {
         fail(path + ".type", "expected \"point\" or \"distant\"");
     }
@@ -185,14 +240,30 @@ void parseSettings(const json& j, RenderSettings& s) {
 
 }  // namespace
 
-bool parseSceneObjects(const json& root, const std::string& baseDir, RenderScene& out, std::string& error) {
+bool parseSceneObjects(const json& root, const std::string& baseDir, RenderScene& out, std::string& error,
+                       uint64_t memoryLimit) {
+    // Where memory may run out, and what was being built there.
+    std::string where = "scene", building = "the renderer's part of it";
     try {
         if (!root.is_object()) fail("scene", "expected an object");
         if (root.contains("objects")) {
             const json& objs = root["objects"];
             if (!objs.is_array()) fail("objects", "expected an array");
-            for (size_t i = 0; i < objs.size(); ++i)
-                out.objects.push_back(parseObject(objs[i], "objects[" + std::to_string(i) + "]", baseDir));
+            ShapeLibrary shapes(memoryLimit);
+            out.objects.reserve(objs.size());
+            for (size_t i = 0; i < objs.size(); ++i) {
+                where = "objects[" + std::to_string(i) + "]";
+                building = "object " + std::to_string(i + 1) + " of " + std::to_string(objs.size());
+                out.objects.push_back(parseObject(objs[i], where, baseDir, shapes));
+            }
+            where = "objects";
+            building = "the estimate of their geometry";
+            const uint64_t bytes = out.geometryBytes();
+            if (bytes > memoryLimit)
+                fail("objects", kvh::OverMemoryLimit("the geometry of " + std::to_string(objs.size()) + " objects",
+                                                     bytes, memoryLimit));
+            where = "scene";
+            building = "the lights and render settings";
         }
         if (root.contains("lights")) {
             const json& lights = root["lights"];
@@ -203,11 +274,16 @@ bool parseSceneObjects(const json& root, const std::string& baseDir, RenderScene
         if (root.contains("ambient")) out.ambient = triple(root["ambient"], "ambient");
         if (root.contains("background")) out.background = triple(root["background"], "background");
         if (root.contains("render")) parseSettings(root["render"], out.settings);
+        return true;
     } catch (const SceneError& e) {
         error = e.what();
-        return false;
+    } catch (const std::bad_alloc&) {
+        error = where + ": out of memory building " + building;
     }
-    return true;
+    // What was read goes before the caller's document is released.
+    out.objects.clear();
+    out.objects.shrink_to_fit();
+    return false;
 }
 
 }  // namespace kvr

@@ -3,19 +3,21 @@
 namespace kvr {
 
 SurfacePoint resolveHit(const RenderScene& scene, const RayHit& hit, const double origin[3], Vec3 dir) {
-    const TriangleMesh& m = scene.objects[hit.object]->mesh;
+    const RenderObject& o = *scene.objects[hit.object];
+    const TriangleMesh& m = *o.mesh;
     const uint32_t* tri = &m.indices[3 * hit.triangle];
     const float b0 = 1.0f - hit.b1 - hit.b2;
     SurfacePoint sp;
     sp.t = hit.t;
     sp.object = hit.object;
     sp.triangle = hit.triangle;
-    sp.surfaceId = scene.objects[hit.object]->surfaceId;
+    sp.surfaceId = o.surfaceId;
     sp.segmentId = scene.segmentId(hit.object, hit.triangle);
     for (int k = 0; k < 3; ++k) sp.position[k] = origin[k] + double(dir[k]) * hit.t;
-    Vec3 p0 = m.positions[tri[0]], p1 = m.positions[tri[1]], p2 = m.positions[tri[2]];
-    Vec3 face = normalize(cross(p1 - p0, p2 - p0));
-    sp.rawNormal = normalize(m.normals[tri[0]] * b0 + m.normals[tri[1]] * hit.b1 + m.normals[tri[2]] * hit.b2);
+    Vec3 p[3], n[3];
+    scene.rays->corners(hit, m, o.toWorld, p, n);
+    Vec3 face = normalize(cross(p[1] - p[0], p[2] - p[0]));
+    sp.rawNormal = normalize(n[0] * b0 + n[1] * hit.b1 + n[2] * hit.b2);
     if (length(sp.rawNormal) == 0) sp.rawNormal = face;
     // The face normal decides the side seen; the shading normal follows it so
     // that smooth normals stay continuous up to the silhouette.

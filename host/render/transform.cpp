@@ -55,4 +55,14 @@ Vec3 AffineMap::point(Vec3 p) const { return apply(lin_, p) + t_; }
 
 Vec3 AffineMap::normal(Vec3 n) const { return normalize(apply(normalMat_, n)); }
 
+float AffineMap::axisScale(int axis) const { return length({lin_[0][axis], lin_[1][axis], lin_[2][axis]}); }
+
+void AffineMap::columnMajor(float out[12]) const {
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r) out[3 * c + r] = lin_[r][c];
+    out[9] = t_.x;
+    out[10] = t_.y;
+    out[11] = t_.z;
+}
+
 }  // namespace kvr

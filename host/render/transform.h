@@ -15,9 +15,14 @@ struct Transform {
 // The affine map of a transform, column-vector form: p' = L p + t.
 class AffineMap {
 public:
+    AffineMap() : AffineMap(Transform{}) {}
     explicit AffineMap(const Transform& t);
     Vec3 point(Vec3 p) const;
     Vec3 normal(Vec3 n) const;  // by the inverse transpose, normalised
+    // Length of the image of each unit axis: the scale along it.
+    float axisScale(int axis) const;
+    // The map as 12 floats, column by column (the linear part, then the translation).
+    void columnMajor(float out[12]) const;
 
 private:
     float lin_[3][3];

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cmath>
+#include <limits>
 
 namespace kvr {
 
@@ -24,9 +25,17 @@ inline Vec3 cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 inline float length(Vec3 a) { return std::sqrt(dot(a, a)); }
+// The unit vector along a; zero for a zero, infinite or NaN vector. A vector
+// whose squared length leaves float's range (components beyond about 1.8e19,
+// or below about 1e-19) is scaled by its largest component first.
 inline Vec3 normalize(Vec3 a) {
-    float l = length(a);
-    return l > 0 ? a * (1.0f / l) : Vec3{};
+    const float l2 = dot(a, a);
+    if (l2 >= std::numeric_limits<float>::min() && l2 <= std::numeric_limits<float>::max())
+        return a * (1.0f / std::sqrt(l2));
+    const float m = std::fmax(std::fabs(a.x), std::fmax(std::fabs(a.y), std::fabs(a.z)));
+    if (!(m > 0) || !std::isfinite(m) || std::isnan(l2)) return {};
+    const Vec3 s{a.x / m, a.y / m, a.z / m};
+    return s * (1.0f / length(s));
 }
 // a, flipped when needed so that it points against the direction d.
 inline Vec3 faceAgainst(Vec3 a, Vec3 d) { return dot(a, d) > 0 ? -a : a; }

@@ -1,5 +1,6 @@
 #include "plugin_listing.h"
 
+#include <algorithm>
 #include <iomanip>
 #include <sstream>
 
@@ -14,6 +15,15 @@ std::string hex(int32_t v) {
     std::ostringstream s;
     s << "0x" << std::hex << uint32_t(v);
     return s.str();
+}
+
+// Width of a column holding `names`: the longest and two spaces, so that no
+// name runs into the next column, and never narrower than `least`.
+template <class Names, class Name>
+int columnWidth(const Names& names, Name name, size_t least) {
+    size_t widest = least;
+    for (const auto& n : names) widest = std::max(widest, name(n).size() + 2);
+    return int(widest);
 }
 
 std::string defaultText(const kvh::Channel& c) {
@@ -37,9 +47,11 @@ void listChannels(const kvh::PluginLibrary& lib, const kvh::ServerInfo& s, std::
     std::vector<std::string> warnings = builder->warnings;
     builder->ReleaseOwned();
     out << "  channels of item type \"material." << s.name << "\" (" << channels.size() << "):\n";
+    const int nameWidth = columnWidth(channels, [](const kvh::Channel& c) { return std::string(c.name); }, 22);
+    const int typeWidth = columnWidth(channels, [](const kvh::Channel& c) { return std::string(c.typeName); }, 10) - 1;
     for (size_t i = 0; i < channels.size(); ++i) {
         const kvh::Channel& c = channels[i];
-        out << "    " << std::setw(3) << i << "  " << std::left << std::setw(22) << c.name << std::setw(9)
+        out << "    " << std::setw(3) << i << "  " << std::left << std::setw(nameWidth) << c.name << std::setw(typeWidth)
             << c.typeName << std::right << " default " << defaultText(c);
         if (c.object == kvh::ObjectValue::Gradient) out << "  gradient of \"" << c.gradientInput << "\"";
         if (!c.hints.empty()) {
@@ -67,13 +79,23 @@ void listPacket(const kvh::PluginLibrary& lib, const kvh::ServerInfo& s, std::os
     t->Packet(fx.get(), &packet);
     uint32_t n = t->Count(fx.get());
     out << "  effect on packet \"" << (packet ? packet : "") << "\", " << n << " values:\n";
+    struct Value {
+        uint32_t index;
+        std::string name, type;
+        int32_t flags;
+    };
+    std::vector<Value> values;
     for (uint32_t i = 0; i < n && i < 1024; ++i) {
         const char *name = nullptr, *type = nullptr;
         int32_t flags = 0;
         if (KV_FAILED(t->ByIndex(fx.get(), int32_t(i), &name, &type, &flags))) continue;
-        out << "    " << std::setw(3) << i << "  " << std::left << std::setw(22) << (name ? name : "(null)")
-            << std::setw(9) << (type ? type : "(null)") << std::right << " flags " << hex(flags) << "\n";
+        values.push_back({i, name ? name : "(null)", type ? type : "(null)", flags});
     }
+    const int nameWidth = columnWidth(values, [](const Value& v) { return v.name; }, 22);
+    const int typeWidth = columnWidth(values, [](const Value& v) { return v.type; }, 10) - 1;
+    for (const Value& v : values)
+        out << "    " << std::setw(3) << v.index << "  " << std::left << std::setw(nameWidth) << v.name
+            << std::setw(typeWidth) << v.type << std::right << " flags " << hex(v.flags) << "\n";
 }
 
 }  // namespace
@@ -91,7 +113,8 @@ bool listPlugin(const std::string& file, std::ostream& out, std::string& error) 
         out << "\nserver \"" << s.name << "\"";
         if (s.hasGuid) out << "  default interface " << kvh::FormatGuid(s.defaultGuid);
         out << "\n";
-        for (const auto& [type, info] : s.tags) out << "  " << std::left << std::setw(22) << type << std::right << info << "\n";
+        const int tagWidth = columnWidth(s.tags, [](const auto& tag) { return std::string(tag.first); }, 22);
+        for (const auto& [type, info] : s.tags) out << "  " << std::left << std::setw(tagWidth) << type << std::right << info << "\n";
         listChannels(*lib, s, out);
         listPacket(*lib, s, out);
     }

@@ -68,7 +68,7 @@ TEST(ClipPictures, EightBitColourIsSrgbAndWiderPicturesStandAsTheyAre) {
     EXPECT_NEAR(floats->pixel(0, 0)[1], 2.0f, 0.02f);
 }
 
-TEST(ClipPictures, AreRefusedAboveTheMemoryLimitBeforeDecoding) {
+TEST(ClipPictures, AreRefusedAboveTheMemoryLimitOrTheReadersLimitBeforeDecoding) {
     const std::string png = ::testing::TempDir() + "/" + std::to_string(getpid()) + "-4x2.png";
     const unsigned char px[8 * 3] = {};
     ASSERT_NE(stbi_write_png(png.c_str(), 4, 2, 3, px, 12), 0);
@@ -78,6 +78,29 @@ TEST(ClipPictures, AreRefusedAboveTheMemoryLimitBeforeDecoding) {
     EXPECT_EQ(LoadImageFile(png, &error, 159), nullptr);
     EXPECT_NE(error.find("image '" + png + "' of 4 x 2 pixels needs"), std::string::npos) << error;
     EXPECT_NE(error.find("more than the memory limit"), std::string::npos) << error;
+
+    // Sizes the picture reader refuses outright, named with their limit (its
+    // own message for them is "unknown image type"). Headers are enough.
+    struct Case {
+        uint32_t w, h;
+        uint8_t colourType;
+        const char* message;
+    } cases[] = {
+        {20000, 20000, 6, "of 20000 x 20000 pixels is too large: its 1600000000 values (width x height x 4 "
+                          "channels) pass the picture reader's limit of 1073741824 (2^30)"},
+        {40000, 10000, 3, "of 40000 x 10000 pixels is too large: its 1600000000 values"},  // a palette counts 4
+        {1u << 25, 1, 0, "of 33554432 x 1 pixels is too large: the picture reader takes at most 16777216 pixels a side"},
+    };
+    const std::string big = ::testing::TempDir() + "/" + std::to_string(getpid()) + "-big.png";
+    for (const Case& c : cases) {
+        std::ofstream(big, std::ios::binary) << kvt::test::pngFile(c.w, c.h, 8, c.colourType);
+        EXPECT_EQ(LoadImageFile(big, &error, ~0ull), nullptr);
+        EXPECT_NE(error.find("image '" + big + "' " + c.message), std::string::npos) << error;
+    }
+    // At the reader's limit the size is taken, and the missing pixels are what is wrong.
+    std::ofstream(big, std::ios::binary) << kvt::test::pngFile(16384, 16384, 8, 6);
+    EXPECT_EQ(LoadImageFile(big, &error, ~0ull), nullptr);
+    EXPECT_NE(error.find("cannot read image"), std::string::npos) << error;
 }
 
 }  // namespace

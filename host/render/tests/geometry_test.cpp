@@ -28,9 +28,10 @@ TEST(Primitives, AreValidMeshesWithTheirSegments) {
 RenderScene cubeScene() {
     RenderScene s;
     auto o = std::make_unique<RenderObject>();
-    o->mesh = makeCube();
+    o->mesh = std::make_shared<const TriangleMesh>(makeCube());
     s.objects.push_back(std::move(o));
-    s.build();
+    std::string error;
+    EXPECT_TRUE(s.build(error)) << error;
     return s;
 }
 
@@ -65,6 +66,51 @@ TEST(RayScene, NormalsFaceTheRayFromInside) {
     EXPECT_NEAR(p.t, 1.0f, 1e-5f);
 }
 
+// Objects of the scene document `objects`, built for ray casting.
+RenderScene builtScene(const nlohmann::json& objects) {
+    RenderScene s;
+    std::string err;
+    EXPECT_TRUE(parseSceneObjects({{"objects", objects}}, ".", s, err)) << err;
+    EXPECT_TRUE(s.build(err)) << err;
+    return s;
+}
+
+TEST(RayScene, ObjectsOfOneShapeShareItsMeshAndHitAsACopyWould) {
+    // A 100 x 100 grid of turned, unevenly scaled spheres: one mesh, traced as instances.
+    nlohmann::json grid = nlohmann::json::array();
+    for (int i = 0; i < 10000; ++i)
+        grid.push_back({{"shape", "sphere"}, {"position", {3 * (i % 100), 3 * (i / 100), 0}},
+                        {"rotation", {10, 20, 30}}, {"scale", {1, 0.5, 1.2}}});
+    RenderScene many = builtScene(grid);
+    for (const auto& o : many.objects) EXPECT_EQ(o->mesh, many.objects[0]->mesh);
+    // An object, its pointer and an instance each: a mesh of its own would be 80 kB.
+    EXPECT_LT(many.geometryBytes(), 10000u * 1024 + 1024 * 1024);
+    // The same sphere alone is a copy in world space.
+    const nlohmann::json alone = {grid[5 * 100 + 7]};
+    RenderScene one = builtScene(alone);
+    const double origin[3] = {3 * 7 + 0.2, 3 * 5 + 0.1, 10};
+    const Vec3 dir = normalize({-0.02f, 0.01f, -1});
+    RayHit a, b;
+    ASSERT_TRUE(many.rays->intersect(origin, dir, 0, 1e30f, a));
+    ASSERT_TRUE(one.rays->intersect(origin, dir, 0, 1e30f, b));
+    EXPECT_EQ(a.object, 5u * 100 + 7);
+    EXPECT_EQ(a.triangle, b.triangle);
+    SurfacePoint pa = resolveHit(many, a, origin, dir), pb = resolveHit(one, b, origin, dir);
+    EXPECT_NEAR(pa.t, pb.t, 1e-4f);
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_NEAR(pa.normal[k], pb.normal[k], 1e-4f);
+        EXPECT_NEAR(pa.geoNormal[k], pb.geoNormal[k], 1e-4f);
+    }
+    EXPECT_NEAR(pa.uv.u, pb.uv.u, 1e-4f);
+    EXPECT_NEAR(pa.uv.v, pb.uv.v, 1e-4f);
+    EXPECT_EQ(pa.surfaceId, 5u * 100 + 7 + 1);
+    EXPECT_EQ(pa.segmentId & 0xFFFFFFFFu, pb.segmentId & 0xFFFFFFFFu);
+    // Shadow rays see instances too; between the spheres they pass.
+    EXPECT_TRUE(many.rays->occluded(origin, dir, 0, 1e30f));
+    const double gap[3] = {1.5, 1.5, 10};
+    EXPECT_FALSE(many.rays->occluded(gap, {0, 0, -1}, 0, 1e30f));
+}
+
 TEST(SceneObjects, ReadsObjectsLightsAndSettings) {
     auto doc = nlohmann::json::parse(R"({
       "objects": [{"shape": "sphere", "position": [0, 1, 0], "scale": 0.5,
@@ -77,7 +123,7 @@ TEST(SceneObjects, ReadsObjectsLightsAndSettings) {
     ASSERT_EQ(s.objects.size(), 1u);
     EXPECT_EQ(s.objects[0]->surface.diffuse.x, 1.0f);
     EXPECT_EQ(s.objects[0]->surface.transparency, 0.25f);
-    EXPECT_NEAR(s.objects[0]->mesh.positions[0].y, 1.5f, 1e-5f);  // top pole
+    EXPECT_NEAR(s.objects[0]->toWorld.point(s.objects[0]->mesh->positions[0]).y, 1.5f, 1e-5f);  // top pole
     ASSERT_EQ(s.lights.size(), 1u);
     EXPECT_EQ(s.lights[0].kind, Light::Kind::Distant);
     EXPECT_EQ(s.settings.width, 64u);

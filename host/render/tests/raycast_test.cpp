@@ -20,8 +20,8 @@ enum Object : uint64_t { kCube = 1, kSphere = 2, kWall = 3, kCard = 4 };  // sur
 
 std::unique_ptr<RenderObject> object(TriangleMesh mesh, Transform t, Vec3 diffuse) {
     auto o = std::make_unique<RenderObject>();
-    mesh.transform(t);
-    o->mesh = std::move(mesh);
+    o->mesh = std::make_shared<const TriangleMesh>(std::move(mesh));
+    o->toWorld = AffineMap(t);
     o->surface.diffuse = diffuse;
     return o;
 }
@@ -41,7 +41,8 @@ protected:
         scene_.camera.width = kW;
         scene_.camera.height = kH;
         scene_.camera.position[2] = 5;  // looking down -z, rows growing downwards
-        scene_.build();
+        std::string error;
+        ASSERT_TRUE(scene_.build(error)) << error;
         session_ = std::make_unique<kvh::Session>();
         renderer_ = std::make_unique<Renderer>(scene_, session_->Layout(), std::vector<const kvh::MaterialRoad*>{});
         ts_ = renderer_->NewThreadState();

@@ -107,4 +107,13 @@ TEST(Kvrender, ListsServersTagsAndChannels) {
     EXPECT_NE(notLib.err.find("not a loadable library"), std::string::npos) << notLib.err;
 }
 
+TEST(Kvrender, ListsLongNamesApartFromTheirTypes) {
+    if (!built("screenmoor.kv")) GTEST_SKIP() << "screenmoor.kv not built";
+    CommandResult r = kvrender("--list screenmoor.kv");
+    ASSERT_EQ(r.status, 0) << r.err;
+    // A 22-letter value name once ran into its type ("halftone2SpecularLevelpercent").
+    EXPECT_NE(r.out.find("  halftone2SpecularLevel  percent   flags 0x30\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("  halftone2CellOffset     float     flags 0x30\n"), std::string::npos) << r.out;
+}
+
 }  // namespace

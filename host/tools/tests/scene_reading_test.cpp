@@ -2,6 +2,9 @@
 // path (or the file and line) and exit code 1.
 #include "kvrender_command.h"
 
+#include <ctime>
+#include <fstream>
+
 #include <nlohmann/json.hpp>
 
 #include "core/scene_file.h"
@@ -11,6 +14,7 @@ namespace {
 
 using kvt::test::CommandResult;
 using kvt::test::kvrender;
+using kvt::test::slurp;
 using kvt::test::tempPath;
 using kvt::test::writeScene;
 using nlohmann::json;
@@ -115,6 +119,155 @@ TEST(SceneReading, RefusesObjNumbersThatAreNotFiniteWithTheirLine) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("objects[0].file: OBJ file"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("line 3: 'nan' is not a finite number"), std::string::npos) << r.err;
+}
+
+TEST(SceneReading, TakesTimeLinearInTheLengthOfTheFile) {
+    // 400,000 empty objects (1.2 MB): a parse that walked the enclosing array
+    // each time an object closed took 37 s for them; read once, it takes a
+    // fraction of a second, also under the sanitizers. The bound is wide so
+    // that a busy machine never trips it.
+    const std::string path = tempPath("many-objects.json");
+    {
+        std::ofstream out(path);
+        out << "{\"objects\": [], \"padding\": [{}";
+        for (int i = 1; i < 400000; ++i) out << ",{}";
+        out << "]}";
+    }
+    nlohmann::json doc;
+    kvh::HostError err;
+    const std::clock_t start = std::clock();
+    ASSERT_TRUE(kvh::ReadSceneDocument(path, &doc, &err)) << err.message;
+    const double seconds = double(std::clock() - start) / CLOCKS_PER_SEC;
+    EXPECT_EQ(doc["padding"].size(), 400000u);
+    EXPECT_LT(seconds, 10.0) << "reading is not linear in the file";
+    std::remove(path.c_str());
+}
+
+TEST(SceneReading, NamesANumberOutOfRangeWithItsLineAndColumn) {
+    const std::string path = writeScene("huge-number.json",
+                                        "{\"camera\": {},\n"
+                                        "  \"objects\": [{\"shape\": \"sphere\",\n"
+                                        "               \"position\": [0, -1e999, 0]}]}\n");
+    CommandResult r = kvrender("'" + path + "' -o '" + tempPath("huge.png") + "' --quiet");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(path + ": line 3, column 32: number out of range ('-1e999' is beyond what a double holds)"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("internal error"), std::string::npos) << r.err;
+}
+
+TEST(SceneReading, ALightDirectionOfAnyLengthLightsAlike) {
+    // Components beyond 1.8e19 overflow the squared length in float, and
+    // below 1e-19 it underflows: both are scaled first, not taken as zero.
+    std::string first;
+    for (const json& direction : {json{-1, -2, -1}, json{-2e19, -4e19, -2e19}, json{-1e25, -2e25, -1e25},
+                                  json{-1e-25, -2e-25, -1e-25}}) {
+        json scene = plainScene();
+        scene["lights"] = {{{"type", "distant"}, {"direction", direction}}};
+        scene["ambient"] = {0, 0, 0};
+        const std::string png = tempPath("light.png");
+        CommandResult r = kvrender("'" + writeScene("light.json", scene.dump()) + "' -o '" + png + "' --quiet");
+        ASSERT_EQ(r.status, 0) << direction << ": " << r.err;
+        if (first.empty()) first = slurp(png);
+        else EXPECT_TRUE(slurp(png) == first) << direction << " lights the sphere otherwise";
+    }
+    json zero = plainScene();
+    zero["lights"] = {{{"type", "distant"}, {"direction", {0, 0, 0}}}};
+    CommandResult r = renderScene(zero);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("lights[0].direction: must not be zero"), std::string::npos) << r.err;
+}
+
+TEST(SceneReading, RefusesObjFaceIndicesNamingNothingWithTheirLine) {
+    const std::string corners = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\n";
+    struct Case {
+        std::string faces, message;
+    } cases[] = {
+        // The reader would wrap this round to 3 and draw the wrong triangle.
+        {"f 1 2 4294967299\n", "line 6: '4294967299' is out of range (the file has 3 vertices)"},
+        {"f 1 2 99999999999999999999999\n", "line 6: '99999999999999999999999' is out of range"},
+        {"f 1 2 4\n", "line 6: '4' is out of range (the file has 3 vertices)"},
+        {"f 0 1 2\n", "line 6: '0' is out of range"},
+        {"f -1 -2 -4\n", "line 6: '-4' is out of range (the file has 3 vertices)"},
+        {"f 1/1 2/2 3/1\n", "line 6: '2' is out of range (the file has 1 texture coordinates)"},
+        {"# normals\nf 1//1 2//1 3//-2\n", "line 7: '-2' is out of range (the file has 1 normals)"},
+        {"f 1 2 x\n", "line 6: 'x' is not a face index"},
+        {"f 1 2 3/1/1/1\n", "line 6: '3/1/1/1' is not a face corner"},
+    };
+    for (const Case& c : cases) {
+        const std::string path = writeScene("faces.obj", corners + c.faces);
+        kvr::TriangleMesh mesh;
+        std::string error;
+        EXPECT_FALSE(kvr::loadObjMesh(path, mesh, error)) << c.faces;
+        EXPECT_NE(error.find("OBJ file '" + path + "', " + c.message), std::string::npos) << c.faces << error;
+    }
+    // Indices counted back from the last element, and an element further down the file.
+    const std::string good = writeScene("faces.obj", corners + "f -3/1/1 -2/1/1 -1/-1/-1\nf 1 2 4\nv 1 1 0\n");
+    kvr::TriangleMesh mesh;
+    std::string error;
+    EXPECT_TRUE(kvr::loadObjMesh(good, mesh, error)) << error;
+    EXPECT_EQ(mesh.triangleCount(), 2u);
+}
+
+// `count` objects of `shape` in a row; a torus per object when `distinct`.
+json manyObjects(int count, const char* shape, bool distinct = false) {
+    json scene = plainScene();
+    json& objects = scene["objects"] = json::array();
+    for (int i = 0; i < count; ++i) {
+        objects.push_back({{"shape", shape}, {"position", {i % 100 - 50, i / 100 % 100 - 50, -i / 10000}}});
+        if (distinct) objects.back()["minorRadius"] = 0.1 + i * 1e-6;
+    }
+    return scene;
+}
+
+TEST(SceneGeometry, IsCountedInTheMemoryEstimateBeforeItIsBuilt) {
+    // A hundred tori of one shape share its mesh: well under a megabyte.
+    CommandResult shared = kvrender("'" + writeScene("tori.json", manyObjects(100, "torus").dump()) + "' -o '" +
+                                    tempPath("tori.png") + "' --quiet --max-memory 1");
+    EXPECT_EQ(shared.status, 0) << shared.err;
+    // A hundred shapes of their own need their own meshes.
+    CommandResult distinct = kvrender("'" + writeScene("tori.json", manyObjects(100, "torus", true).dump()) +
+                                      "' -o '" + tempPath("tori.png") + "' --quiet --max-memory 1");
+    EXPECT_EQ(distinct.status, 1);
+    EXPECT_NE(distinct.err.find("tori.json: objects: the geometry of 100 objects needs "), std::string::npos)
+        << distinct.err;
+    EXPECT_NE(distinct.err.find("MiB, more than the memory limit of 1.0 MiB (--max-memory raises it)"),
+              std::string::npos)
+        << distinct.err;
+}
+
+TEST(SceneGeometry, ASphereCostsWhatItNeedsAndRunningOutOfMemoryIsAMessage) {
+    // Sanitizers reserve more address space than the limit allows.
+    if (kvt::test::sanitizedBuild()) GTEST_SKIP() << "address-space limit under a sanitizer";
+    const std::string limit = "ulimit -v 1500000; ";
+    // 100,000 spheres took 39 GB, a mesh of their own each.
+    CommandResult spheres = kvrender("'" + writeScene("spheres.json", manyObjects(100000, "sphere").dump()) +
+                                         "' -o '" + tempPath("spheres.png") + "' --quiet",
+                                     limit);
+    EXPECT_EQ(spheres.status, 0) << spheres.err;
+    // Shapes of their own, admitted by a raised estimate, exhaust the address
+    // space while they are made: a message, not an abort.
+    CommandResult tori = kvrender("'" + writeScene("tori.json", manyObjects(20000, "torus", true).dump()) + "' -o '" +
+                                      tempPath("tori.png") + "' --quiet --max-memory 1048576",
+                                  limit);
+    EXPECT_EQ(tori.status, 1) << tori.err;
+    EXPECT_NE(tori.err.find("tori.json: objects"), std::string::npos) << tori.err;
+    EXPECT_NE(tori.err.find(": out of memory building "), std::string::npos) << tori.err;
+    // A document larger than memory (15 million numbers, 240 MB once read)
+    // goes without the allocations of its own destructor.
+    const std::string numbers = tempPath("numbers.json");
+    {
+        std::ofstream out(numbers);
+        out << "{\"objects\": [0";
+        for (int i = 1; i < 15000000; ++i) out << ",0";
+        out << "]}";
+    }
+    CommandResult document = kvrender("'" + numbers + "' -o '" + tempPath("numbers.png") + "' --quiet",
+                                      "ulimit -v 400000; ");
+    EXPECT_EQ(document.status, 1) << document.err;
+    EXPECT_NE(document.err.find("numbers.json: out of memory reading the scene file"), std::string::npos)
+        << document.err;
+    std::remove(numbers.c_str());
 }
 
 }  // namespace
