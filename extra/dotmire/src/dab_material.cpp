@@ -64,12 +64,8 @@ void DabMaterial::readExtra(CKvUser_Attributes& attr, void* data) {
     StoreLens(b, readPattern(attr, data, &m_image));  // last: the block now owns a record
 }
 
-// The packet starts as a copy of the block's, whose sine and cosine were
-// computed at read: they are computed again only for an angle a driver changed.
 void DabMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void* block) const {
-    auto& p = *static_cast<DabPacketData*>(packet);
-    const DabPacketData& read = static_cast<const DabBlock*>(block)->packet;
-    if (!SameValues(&p.angle, &read.angle, 1)) kv::shader::StoreAngleTerms(p.angle, p.angleSin, p.angleCos);
+    RefreshDrivenAngle(*static_cast<DabPacketData*>(packet), static_cast<const DabBlock*>(block)->packet);
 }
 
 void DabMaterial::shade(const ShadeContext& ctx) const {

@@ -4,30 +4,13 @@
 
 #include "dot_colour.h"
 #include "point_search.h"
+#include "shader/shading_math.h"
 
 namespace Stipple_Shader {
 
-namespace {
-
-// The tile of a pattern coordinate (its floor) and the place in it, in
-// [0, 1): a tiny negative coordinate whose fraction rounds up to 1 lies at 0
-// of the next tile, and one that is not finite at 0 of tile 0.
-struct TilePlace {
-    float tile;
-    float fraction;
-};
-TilePlace PlaceOf(float coordinate) {
-    if (!std::isfinite(coordinate)) return {0.0f, 0.0f};
-    const float tile = std::floor(coordinate);
-    const float fraction = coordinate - tile;
-    return fraction < 1.0f ? TilePlace{tile, fraction} : TilePlace{tile + 1.0f, 0.0f};
-}
-
-}  // namespace
-
 PatternCell CellOf(float u, float v, float tiles, float offset) {
-    const TilePlace a = PlaceOf(u * tiles + offset);
-    const TilePlace b = PlaceOf(v * tiles + offset);
+    const kv::shader::TilePlace a = kv::shader::PlaceInTile(u * tiles + offset);
+    const kv::shader::TilePlace b = kv::shader::PlaceInTile(v * tiles + offset);
     return {a.fraction, b.fraction, CellSeed(a.tile, b.tile), a.tile, b.tile};
 }
 

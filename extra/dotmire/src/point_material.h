@@ -120,6 +120,14 @@ inline bool SameValues(const float* a, const float* b, int count) {
     return true;
 }
 
+// The sample's packet starts as a copy of the read one, whose angle terms
+// were computed at read: they are computed again only for an angle a driver
+// changed.
+template <class Packet>
+void RefreshDrivenAngle(Packet& p, const Packet& read) {
+    if (!SameValues(&p.angle, &read.angle, 1)) kv::shader::StoreAngleTerms(p.angle, p.angleSin, p.angleCos);
+}
+
 // The lens into a block's header.
 template <class Block>
 void StoreLens(Block& b, const kv::shader::CameraLens& lens) {

@@ -44,13 +44,12 @@ void StippleMaterial::readExtra(CKvUser_Attributes& attr, void* data) {
     StoreLens(b, readPattern(attr, data));  // last: the block now owns a record
 }
 
-// The packet starts as a copy of the block's, whose sine, cosine and colour
-// HSV were computed at read: they are computed again only for an angle or a
-// colour that a driver changed.
+// The colour's HSV, like the angle terms, was computed at read: it is computed
+// again only for a colour that a driver changed.
 void StippleMaterial::evaluateExtra(vt_IKvUnknown**, int*, void* packet, const void* block) const {
     auto& p = *static_cast<StipplePacketData*>(packet);
     const StipplePacketData& read = static_cast<const StippleBlock*>(block)->packet;
-    if (!SameValues(&p.angle, &read.angle, 1)) kv::shader::StoreAngleTerms(p.angle, p.angleSin, p.angleCos);
+    RefreshDrivenAngle(p, read);
     p.pointNum = ClampPointCount(p.pointNum);
     if (!SameValues(p.colour, read.colour, 3)) SetColourHSV(p);
 }

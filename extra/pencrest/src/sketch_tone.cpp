@@ -27,8 +27,7 @@ const st_KVpSampleParms kNoParms{};
 }  // namespace
 
 float TileFraction(float coord, float tiles, float offset) {
-    const float u = static_cast<float>(double(coord) * tiles + offset);
-    return u - std::floor(u);
+    return kv::shader::PlaceInTile(static_cast<float>(double(coord) * tiles + offset)).fraction;
 }
 
 float RenderTileSpot(const SketchToneBlock& b, const st_KVpSketchTone& p, const SketchMapImage* map, float fu,

@@ -22,8 +22,9 @@ public:
 };
 
 // Position inside its tile of a pattern coordinate: U = coord tiles +
-// offset, then U - floor(U), in [0, 1): a coordinate or offset below 0
-// continues the tiles, so no tile count leaves a seam where it crosses 0.
+// offset, then U - floor(U), in [0, 1) (kv::shader::PlaceInTile): a
+// coordinate or offset below 0 continues the tiles, so no tile count leaves
+// a seam where it crosses 0.
 float TileFraction(float coord, float tiles, float offset);
 
 // Coverage 0..1 of the tile at (fu, fv) for `level`: the replacing

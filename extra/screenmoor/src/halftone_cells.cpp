@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "halftone_layout.h"
+#include "shader/shading_math.h"
 
 namespace Halftone2_Shader {
 namespace {
@@ -14,8 +15,6 @@ bool OddCell(float x) {
     const float half = std::floor(x) * 0.5f;
     return std::floor(half) != half;
 }
-
-float Fraction(float x) { return x - std::floor(x); }
 
 // Edge ramp of a shape of size T at shape distance d: 1 outside, rising from
 // 0 at T - 0.1 to 1 at T, 0 further inside.
@@ -60,8 +59,8 @@ void InCellPosition(int32_t pattern, CellLattice p, float* fx, float* fy) {
     float x = p.x, y = p.y;
     if (OddCell(p.y)) x += sx;
     if (OddCell(p.x)) y += sy;
-    *fx = Fraction(x);
-    *fy = Fraction(y);
+    *fx = kv::shader::PlaceInTile(x).fraction;
+    *fy = kv::shader::PlaceInTile(y).fraction;
 }
 
 float CellCoverage(int32_t pattern, float fx, float fy, float t) {

@@ -1,5 +1,5 @@
-// Small helpers shared by every shading: luminance, clamping and the sine
-// and cosine of a pattern angle.
+// Small helpers shared by every shading: luminance, clamping, the sine and
+// cosine of a pattern angle and the place of a pattern value in its tile.
 #pragma once
 
 #include <cmath>
@@ -16,6 +16,21 @@ inline float clamp01(float v) { return v < 0.0f ? 0.0f : (v < 1.0f ? v : 1.0f); 
 inline void StoreAngleTerms(float angle, float& sine, float& cosine) {
     sine = static_cast<float>(std::sin(static_cast<double>(angle)));
     cosine = static_cast<float>(std::cos(static_cast<double>(angle)));
+}
+
+// The tile of a pattern value (its floor) and the place inside it, in
+// [0, 1). Taken by floor, so a value below 0 continues the tiles; a tiny
+// negative value whose fraction rounds up to 1 lies at 0 of the next tile,
+// and one that is not finite at 0 of tile 0.
+struct TilePlace {
+    float tile;
+    float fraction;
+};
+inline TilePlace PlaceInTile(float value) {
+    if (!std::isfinite(value)) return {0.0f, 0.0f};
+    const float tile = std::floor(value);
+    const float fraction = value - tile;
+    return fraction < 1.0f ? TilePlace{tile, fraction} : TilePlace{tile + 1.0f, 0.0f};
 }
 
 }  // namespace kv::shader
