@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "core/services.h"
 
@@ -88,24 +89,35 @@ void SampleVector::SetAllPresent(bool on) { std::memset(present, on ? 1 : 0, lay
 
 VectorPool::VectorPool(const PacketLayout& layout, uint32_t maxDepth)
     : layout_(layout), maxDepth_(maxDepth), vectors_(new SampleVector[maxDepth + 1]), evaluator_(new Evaluator()) {
-    size_t n = layout.packets().size();
-    presence_.assign(n * (maxDepth + 1), 1);
-    for (uint32_t i = 0; i <= maxDepth; ++i) {
-        auto* buf = static_cast<uint8_t*>(std::aligned_alloc(kAlign, AlignUp(layout.totalSize() ? layout.totalSize() : kAlign)));
-        std::memset(buf, 0, layout.totalSize());
-        buffers_.push_back(buf);
-        SampleVector& v = vectors_[i];
-        v.table = &kVectorTable;
-        v.data = buf;
-        v.present = presence_.data() + n * i;
-        v.layout = &layout;
-        v.pool = this;
-        InitializePluginPackets(v);
+    // The destructor does not run for a pool that could not be made.
+    try {
+        size_t n = layout.packets().size();
+        presence_.assign(n * (maxDepth + 1), 1);
+        buffers_.reserve(maxDepth + 1);
+        for (uint32_t i = 0; i <= maxDepth; ++i) {
+            auto* buf = static_cast<uint8_t*>(
+                std::aligned_alloc(kAlign, AlignUp(layout.totalSize() ? layout.totalSize() : kAlign)));
+            if (!buf) throw std::bad_alloc();
+            std::memset(buf, 0, layout.totalSize());
+            buffers_.push_back(buf);
+            SampleVector& v = vectors_[i];
+            v.table = &kVectorTable;
+            v.data = buf;
+            v.present = presence_.data() + n * i;
+            v.layout = &layout;
+            v.pool = this;
+            InitializePluginPackets(v);
+        }
+    } catch (...) {
+        ReleaseVectors();
+        throw;
     }
 }
 
-VectorPool::~VectorPool() {
-    for (uint32_t i = 0; i <= maxDepth_; ++i) {
+VectorPool::~VectorPool() { ReleaseVectors(); }
+
+void VectorPool::ReleaseVectors() {
+    for (uint32_t i = 0; i < buffers_.size(); ++i) {
         for (const auto& p : layout_.packets())
             if (p.server)
                 reinterpret_cast<const vt_IKvVectorPacket*>(*p.server)->Cleanup(p.server, vectors_[i].data + p.offset);

@@ -169,6 +169,9 @@ public:
     const PacketLayout& layout() const { return layout_; }
 
 private:
+    // Cleans up and frees the vectors made so far, and the evaluator.
+    void ReleaseVectors();
+
     const PacketLayout& layout_;
     uint32_t maxDepth_;
     std::unique_ptr<SampleVector[]> vectors_;  // [0] primary, [1..maxDepth] nested

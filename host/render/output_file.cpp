@@ -42,13 +42,17 @@ void unregisterTemp(int slot) {
 }
 
 extern "C" void removeTempsAndEnd(int sig) {
-    for (int i = 0; i < kSlots; ++i)
-        if (gTempUsed[i].load()) ::unlink(gTempPaths[i]);
+    removeTemporaryFiles();
     std::signal(sig, SIG_DFL);
     std::raise(sig);
 }
 
 }  // namespace
+
+void removeTemporaryFiles() {
+    for (int i = 0; i < kSlots; ++i)
+        if (gTempUsed[i].load()) ::unlink(gTempPaths[i]);
+}
 
 void removeTemporaryFilesOnInterrupt() {
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, removeTempsAndEnd);

@@ -77,5 +77,8 @@ bool sameOutputFile(const std::string& a, const std::string& b);
 // Makes an interrupt (SIGINT, SIGTERM, SIGHUP) remove the temporary files of
 // every open OutputFile before the process ends as the signal says.
 void removeTemporaryFilesOnInterrupt();
+// Removes the temporary files of every open OutputFile, as an interrupt
+// does; for a process about to end abruptly (it only calls unlink).
+void removeTemporaryFiles();
 
 }  // namespace kvr

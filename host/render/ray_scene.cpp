@@ -27,17 +27,38 @@ RayScene::RayScene() {
     rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_HIGH);
 }
 
-RayScene::~RayScene() {
+RayScene::~RayScene() noexcept {
+    // The release functions report their errors to the device and throw none.
     if (scene_) rtcReleaseScene(scene_);
     for (auto& [mesh, structure] : shared_) rtcReleaseScene(structure);
     if (device_) rtcReleaseDevice(device_);
 }
 
-void RayScene::check() const {
-    const RTCError e = rtcGetDeviceError(device_);
+void RayScene::check() const { fail(rtcGetDeviceError(device_)); }
+
+void RayScene::fail(RTCError e) {
     if (e == RTC_ERROR_NONE) return;
-    if (e == RTC_ERROR_OUT_OF_MEMORY) throw std::bad_alloc();
+    // The tracer reports an exception of its thread pool (a thread that
+    // cannot start for want of address space) as unknown.
+    if (e == RTC_ERROR_OUT_OF_MEMORY || e == RTC_ERROR_UNKNOWN) throw std::bad_alloc();
     throw std::runtime_error("the ray tracer failed (error " + std::to_string(int(e)) + ")");
+}
+
+void RayScene::commitOrAbandon(RTCScene& scene) {
+    rtcCommitScene(scene);
+    const RTCError e = rtcGetDeviceError(device_);  // reading it clears it
+    if (e == RTC_ERROR_NONE) return;
+    // A build that failed half-way leaves the tracer's scene with work it
+    // never waited for, and releasing it then ends the process: it is
+    // abandoned (its memory goes with the process) and the error reported.
+    RTCScene failed = scene;
+    scene = nullptr;
+    for (auto it = shared_.begin(); it != shared_.end(); ++it)
+        if (it->second == failed) {
+            shared_.erase(it);
+            break;
+        }
+    fail(e);
 }
 
 bool RayScene::Instanced(const TriangleMesh& mesh, const AffineMap& toWorld, uint32_t placements) {
@@ -95,8 +116,8 @@ RTCScene RayScene::sharedStructure(const TriangleMesh& mesh) {
     rtcCommitGeometry(geom);
     rtcAttachGeometryByID(structure, geom, 0);
     rtcReleaseGeometry(geom);
-    rtcCommitScene(structure);
     check();
+    commitOrAbandon(structure);
     return structure;
 }
 
@@ -131,8 +152,7 @@ void RayScene::commit() {
         rtcReleaseGeometry(geom);
         check();
     }
-    rtcCommitScene(scene_);
-    check();
+    commitOrAbandon(scene_);
 }
 
 namespace {

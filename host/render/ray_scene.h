@@ -38,7 +38,7 @@ public:
     // Throws std::bad_alloc, or std::runtime_error, when no ray-casting
     // device can be made.
     RayScene();
-    ~RayScene();
+    ~RayScene() noexcept;
     RayScene(const RayScene&) = delete;
     RayScene& operator=(const RayScene&) = delete;
 
@@ -68,8 +68,13 @@ public:
                  Vec3 normal[3]) const;
 
 private:
-    // Throws for an error the device has recorded.
+    // Throws for an error the device has recorded (reading it clears it):
+    // std::bad_alloc for memory, or a thread, that the tracer could not have.
     void check() const;
+    static void fail(RTCError e);
+    // Commits `scene`; when the tracer fails, abandons it (sets it to null,
+    // never to be released) and throws as check() does.
+    void commitOrAbandon(RTCScene& scene);
     RTCScene sharedStructure(const TriangleMesh& mesh);
 
     RTCDevice device_ = nullptr;

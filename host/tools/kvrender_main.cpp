@@ -7,6 +7,7 @@
 #include <new>
 
 #include "command_line.h"
+#include "out_of_memory.h"
 #include "output_file.h"
 #include "plugin_listing.h"
 #include "render_job.h"
@@ -28,6 +29,7 @@ int render(const kvt::CommandLine& cl) {
     std::signal(SIGPIPE, SIG_IGN);
     kvr::removeTemporaryFilesOnInterrupt();
     std::string stage = "loading the scene";
+    kvt::SetActivity(stage);
     try {
         kvr::RenderOverrides overrides;
         overrides.width = cl.width;
@@ -51,6 +53,7 @@ int render(const kvt::CommandLine& cl) {
         }
         const kvr::RenderSettings& size = job.scene.settings;
         stage = "rendering the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " frame";
+        kvt::SetActivity(stage);
         auto start = std::chrono::steady_clock::now();
         kvr::ImageBuffer image;
         {
@@ -61,6 +64,7 @@ int render(const kvt::CommandLine& cl) {
         }
         double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         stage = "encoding the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " frame";
+        kvt::SetActivity(stage);
         // Files go to their temporary files first, streams after them, and the
         // files are put in place only then: an output that fails leaves every
         // old file as it was.
@@ -78,7 +82,9 @@ int render(const kvt::CommandLine& cl) {
         // A stream (standard output, a pipe) gets the image and nothing else.
         if (!png.isStream() && !(withFloats && floats.isStream())) std::cout << cl.output << "\n";
         return 0;
-    } catch (const std::bad_alloc&) {
+    } catch (const std::exception&) {
+        // Memory, or a thread, that could not be had, wherever it was asked for.
+        if (!kvt::OutOfMemory(std::current_exception())) throw;
         std::cerr << "kvrender: out of memory while " << stage << "\n";
         return 1;
     }
@@ -87,6 +93,7 @@ int render(const kvt::CommandLine& cl) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    kvt::EndUncaughtOutOfMemoryWithAMessage();
     try {
         std::vector<std::string> args(argv + 1, argv + argc);
         kvt::CommandLine cl;
