@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 
 namespace kvr {
 
@@ -108,7 +109,9 @@ void filterRows(const uint8_t* rgb, size_t rowBytes, uint32_t r0, uint32_t r1, u
 bool deflateBand(const uint8_t* data, size_t n, const uint8_t* window, size_t windowSize, int level, bool last,
                  Bytes& out) {
     z_stream zs{};
-    if (deflateInit2(&zs, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+    const int init = deflateInit2(&zs, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
+    if (init == Z_MEM_ERROR) throw std::bad_alloc();  // as the buffers around it do
+    if (init != Z_OK) return false;
     bool ok = windowSize == 0 || deflateSetDictionary(&zs, window, uInt(windowSize)) == Z_OK;
     out.reset(deflateBound(&zs, uLong(n)) + 64);
     zs.next_in = const_cast<Bytef*>(data);

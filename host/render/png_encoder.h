@@ -22,7 +22,8 @@ struct PngOptions {
     uint32_t rowsPerBand = 64;   // rows deflated together on one thread
 };
 
-// False (and `out` empty) when the size is 0 or too large for PNG.
+// False (and `out` empty) when the size is 0 or too large for PNG; throws
+// std::bad_alloc when memory runs out.
 bool encodePng(const uint8_t* rgb, uint32_t width, uint32_t height, std::vector<uint8_t>& out,
                const PngOptions& options = {});
 
