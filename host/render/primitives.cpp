@@ -30,16 +30,30 @@ void addGrid(TriangleMesh& m, uint32_t base, int rows, int cols, uint32_t segmen
         }
 }
 
+// A (rows+1) x (cols+1) vertex grid and its triangles.
+MeshSize gridSize(int rows, int cols) {
+    return {uint64_t(rows + 1) * uint64_t(cols + 1), 2 * uint64_t(rows) * uint64_t(cols)};
+}
+
 }  // namespace
+
+MeshSize planeSize() { return {4, 2}; }
+MeshSize sphereSize(int slices, int stacks) { return gridSize(stacks, slices); }
+MeshSize cubeSize() { return {6 * 4, 6 * 2}; }
+// The side's grid, and a centre and a ring a cap.
+MeshSize cylinderSize(int slices) { return {gridSize(1, slices).vertices + 2 * (slices + 2), 4 * uint64_t(slices)}; }
+MeshSize torusSize(int ringSegments, int tubeSegments) { return gridSize(ringSegments, tubeSegments); }
 
 TriangleMesh makePlane() {
     TriangleMesh m;
+    m.reserve(planeSize());
     addQuad(m, {-1, 0, 1}, {1, 0, 1}, {1, 0, -1}, {-1, 0, -1}, {0, 1, 0}, 0);
     return m;
 }
 
 TriangleMesh makeSphere(int slices, int stacks) {
     TriangleMesh m;
+    m.reserve(sphereSize(slices, stacks));
     for (int i = 0; i <= stacks; ++i) {
         float v = static_cast<float>(i) / stacks, theta = v * kPi;
         for (int j = 0; j <= slices; ++j) {
@@ -54,6 +68,7 @@ TriangleMesh makeSphere(int slices, int stacks) {
 
 TriangleMesh makeCube() {
     TriangleMesh m;
+    m.reserve(cubeSize());
     // +x, -x, +y, -y, +z, -z
     addQuad(m, {1, -1, 1}, {1, -1, -1}, {1, 1, -1}, {1, 1, 1}, {1, 0, 0}, 0);
     addQuad(m, {-1, -1, -1}, {-1, -1, 1}, {-1, 1, 1}, {-1, 1, -1}, {-1, 0, 0}, 1);
@@ -66,6 +81,7 @@ TriangleMesh makeCube() {
 
 TriangleMesh makeCylinder(int slices) {
     TriangleMesh m;
+    m.reserve(cylinderSize(slices));
     // Side: two rings.
     for (int i = 0; i <= 1; ++i)
         for (int j = 0; j <= slices; ++j) {
@@ -98,6 +114,7 @@ TriangleMesh makeCylinder(int slices) {
 
 TriangleMesh makeTorus(float minorRadius, int ringSegments, int tubeSegments) {
     TriangleMesh m;
+    m.reserve(torusSize(ringSegments, tubeSegments));
     for (int i = 0; i <= ringSegments; ++i) {
         float u = static_cast<float>(i) / ringSegments, phi = u * kTwoPi;
         Vec3 ring{std::cos(phi), 0, -std::sin(phi)};

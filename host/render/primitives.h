@@ -16,4 +16,12 @@ TriangleMesh makeCube();
 TriangleMesh makeCylinder(int slices = 48);
 TriangleMesh makeTorus(float minorRadius = 0.35f, int ringSegments = 48, int tubeSegments = 24);
 
+// The size of each shape's mesh, from its tessellation alone (made meshes
+// have exactly this size, and no room beyond it).
+MeshSize planeSize();
+MeshSize sphereSize(int slices = 48, int stacks = 24);
+MeshSize cubeSize();
+MeshSize cylinderSize(int slices = 48);
+MeshSize torusSize(int ringSegments = 48, int tubeSegments = 24);
+
 }  // namespace kvr

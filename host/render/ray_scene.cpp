@@ -23,8 +23,24 @@ RayScene::RayScene() {
         if (e == RTC_ERROR_OUT_OF_MEMORY) throw std::bad_alloc();
         throw std::runtime_error("the ray tracer refused to start (error " + std::to_string(int(e)) + ")");
     }
+    rtcSetDeviceMemoryMonitorFunction(device_, countBytes, this);
     scene_ = rtcNewScene(device_);
     rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_HIGH);
+}
+
+bool RayScene::countBytes(void* self, ssize_t bytes, bool) {
+    auto& scene = *static_cast<RayScene*>(self);
+    const int64_t now = scene.tracerBytes_.fetch_add(bytes) + bytes;
+    int64_t peak = scene.tracerPeak_.load();
+    while (now > peak && !scene.tracerPeak_.compare_exchange_weak(peak, now)) {
+    }
+    return true;  // no refusal: the estimate bounds what is asked
+}
+
+uint64_t RayScene::peakBytes() const {
+    return uint64_t(tracerPeak_.load()) + copyPositions_.capacity() * sizeof(float) +
+           copyNormals_.capacity() * sizeof(Vec3) + copyIndices_.capacity() * sizeof(uint32_t) +
+           copyObject_.capacity() * sizeof(uint32_t) + copyStart_.capacity() * sizeof(CopyStart);
 }
 
 RayScene::~RayScene() noexcept {
@@ -61,8 +77,8 @@ void RayScene::commitOrAbandon(RTCScene& scene) {
     fail(e);
 }
 
-bool RayScene::Instanced(const TriangleMesh& mesh, const AffineMap& toWorld, uint32_t placements) {
-    if (placements < 2 || mesh.triangleCount() <= kLargestCopiedMesh) return false;
+bool RayScene::Instanced(uint64_t triangles, const AffineMap& toWorld, uint32_t placements) {
+    if (placements < 2 || triangles <= kLargestCopiedMesh) return false;
     for (int axis = 0; axis < 3; ++axis) {
         const float s = toWorld.axisScale(axis);
         if (!(s >= kSmallestInstanceScale && s <= kLargestInstanceScale)) return false;

@@ -8,6 +8,7 @@
 
 #include <embree3/rtcore.h>
 
+#include <atomic>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -29,7 +30,7 @@ struct RayHit {
 struct RayTracerCost {
     static constexpr uint64_t kCopiedVertex = 24;    // a world-space position and normal
     static constexpr uint64_t kCopiedTriangle = 16;  // three indices and its object
-    static constexpr uint64_t kTriangleTree = 128;   // the tree over a triangle, while it is built
+    static constexpr uint64_t kTriangleTree = 160;   // the tree over a triangle, while it is built
     static constexpr uint64_t kInstance = 384;       // an instance and the tree over it
 };
 
@@ -43,10 +44,10 @@ public:
     RayScene& operator=(const RayScene&) = delete;
 
     // Whether an object is best traced as an instance of a shared structure:
-    // its mesh is placed `placements` times (more than once), has more than
+    // its mesh (of `triangles`) is placed `placements` times (more than once), has more than
     // 64 triangles (a copy of fewer costs less than an instance), and the
     // map's scales (1e-9 to 1e9) keep the ray tracer's inverse within float.
-    static bool Instanced(const TriangleMesh& mesh, const AffineMap& toWorld, uint32_t placements);
+    static bool Instanced(uint64_t triangles, const AffineMap& toWorld, uint32_t placements);
 
     // Adds an object, as a copy or an instance; its index (in the order
     // added) is the object index of its hits. The mesh must outlive the
@@ -56,6 +57,10 @@ public:
     void addCopy(const TriangleMesh& mesh, const AffineMap& toWorld);
     void addInstance(const TriangleMesh& mesh, const AffineMap& toWorld);
     void commit();
+
+    // The most bytes the ray tracer held at once (as its memory monitor
+    // tells), with the copies' arrays.
+    uint64_t peakBytes() const;
 
     // The nearest hit in (tnear, tfar); false on a miss.
     bool intersect(const double origin[3], Vec3 dir, float tnear, float tfar, RayHit& hit) const;
@@ -77,6 +82,9 @@ private:
     void commitOrAbandon(RTCScene& scene);
     RTCScene sharedStructure(const TriangleMesh& mesh);
 
+    static bool countBytes(void* self, ssize_t bytes, bool post);
+
+    std::atomic<int64_t> tracerBytes_{0}, tracerPeak_{0};
     RTCDevice device_ = nullptr;
     RTCScene scene_ = nullptr;
     std::unordered_map<const TriangleMesh*, RTCScene> shared_;

@@ -3,7 +3,6 @@
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
-#include <unordered_set>
 
 namespace kvr {
 
@@ -16,33 +15,44 @@ std::unordered_map<const TriangleMesh*, uint32_t> placements(const RenderScene& 
     return count;
 }
 
-uint64_t meshBytes(const TriangleMesh& m) {
-    return m.positions.capacity() * sizeof(Vec3) + m.normals.capacity() * sizeof(Vec3) + m.uvs.capacity() * sizeof(UV) +
-           m.indices.capacity() * sizeof(uint32_t) + m.segments.capacity() * sizeof(uint32_t);
-}
-
 }  // namespace
 
-uint64_t RenderScene::geometryBytes() const {
+uint64_t EstimateGeometryBytes(const std::vector<std::unique_ptr<RenderObject>>& objects,
+                               const std::vector<MeshSize>& meshes, const std::vector<uint32_t>& meshOf) {
     using Cost = RayTracerCost;
-    auto traced = [](const TriangleMesh& m) {
-        return m.positions.size() * Cost::kCopiedVertex +
-               uint64_t(m.triangleCount()) * (Cost::kCopiedTriangle + Cost::kTriangleTree);
+    auto traced = [](MeshSize m) {
+        return m.vertices * Cost::kCopiedVertex + m.triangles * (Cost::kCopiedTriangle + Cost::kTriangleTree);
     };
-    const auto count = placements(*this);
+    std::vector<uint32_t> placements(meshes.size(), 0);
+    for (uint32_t m : meshOf) ++placements[m];
     uint64_t bytes = 0;
-    for (const auto& [mesh, n] : count) bytes += meshBytes(*mesh);
-    std::unordered_set<const TriangleMesh*> shared;
-    for (const auto& o : objects) {
+    for (MeshSize m : meshes) bytes += m.bytes();
+    std::vector<bool> shared(meshes.size(), false);
+    for (size_t i = 0; i < objects.size(); ++i) {
+        const RenderObject& o = *objects[i];
         // The object, its pointer, and where its copy starts.
-        bytes += sizeof(RenderObject) + o->name.capacity() + o->material.capacity() + 16;
-        const TriangleMesh& m = *o->mesh;
-        if (RayScene::Instanced(m, o->toWorld, count.at(&m)))
-            bytes += Cost::kInstance + (shared.insert(&m).second ? traced(m) : 0);
-        else
-            bytes += traced(m);
+        bytes += sizeof(RenderObject) + o.name.capacity() + o.material.capacity() + 16;
+        const uint32_t m = meshOf[i];
+        if (RayScene::Instanced(meshes[m].triangles, o.toWorld, placements[m])) {
+            bytes += Cost::kInstance + (shared[m] ? 0 : traced(meshes[m]));
+            shared[m] = true;
+        } else {
+            bytes += traced(meshes[m]);
+        }
     }
     return bytes;
+}
+
+uint64_t RenderScene::geometryBytes() const {
+    std::vector<MeshSize> meshes;
+    std::vector<uint32_t> meshOf;
+    std::unordered_map<const TriangleMesh*, uint32_t> index;
+    for (const auto& o : objects) {
+        auto [it, added] = index.emplace(o->mesh.get(), uint32_t(meshes.size()));
+        if (added) meshes.push_back(o->mesh->size());
+        meshOf.push_back(it->second);
+    }
+    return EstimateGeometryBytes(objects, meshes, meshOf);
 }
 
 bool RenderScene::build(std::string& error) {
@@ -54,7 +64,7 @@ bool RenderScene::build(std::string& error) {
         for (size_t i = 0; i < objects.size(); ++i) {
             RenderObject& o = *objects[i];
             o.surfaceId = i + 1;
-            if (RayScene::Instanced(*o.mesh, o.toWorld, count.at(o.mesh.get())))
+            if (RayScene::Instanced(o.mesh->triangleCount(), o.toWorld, count.at(o.mesh.get())))
                 rays->addInstance(*o.mesh, o.toWorld);
             else
                 rays->addCopy(*o.mesh, o.toWorld);

@@ -51,6 +51,12 @@ struct RenderSettings {
     uint32_t maxDepth = 4;  // nesting of traced rays, camera rays being depth 0
 };
 
+// Bytes `objects` and their geometry take once built, the ray tracer's
+// structures included, from the sizes of their meshes alone: the estimate
+// made before any mesh is built. Object i places mesh `meshOf[i]` of `meshes`.
+uint64_t EstimateGeometryBytes(const std::vector<std::unique_ptr<RenderObject>>& objects,
+                               const std::vector<MeshSize>& meshes, const std::vector<uint32_t>& meshOf);
+
 struct RenderScene {
     std::vector<std::unique_ptr<RenderObject>> objects;
     std::vector<Light> lights;
@@ -64,7 +70,7 @@ struct RenderScene {
     // with a message naming what was being built when memory runs out.
     bool build(std::string& error);
     // Bytes the objects and their geometry take once built, the ray tracer's
-    // structures included: the estimate made before building.
+    // structures included (EstimateGeometryBytes of the objects' meshes).
     uint64_t geometryBytes() const;
     // Segment identity of a triangle: unique in the scene and never 0.
     uint64_t segmentId(uint32_t object, uint32_t triangle) const {

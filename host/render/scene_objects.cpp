@@ -57,32 +57,70 @@ Vec3 point(const json& j, const std::string& path) {
 
 // One mesh per shape (and per OBJ file), shared by every object of that shape.
 struct Shape {
-    std::shared_ptr<const TriangleMesh> mesh;
-    Vec3 lo, hi;  // object-space bounds
+    enum class Kind { Plane, Sphere, Cube, Cylinder, Torus, Obj } kind = Kind::Plane;
+    float minorRadius = 0;  // torus
+    MeshSize size;          // known before the mesh is made
+    std::shared_ptr<TriangleMesh> mesh;  // null until made
+    Vec3 lo, hi;                         // object-space bounds, once made
 };
 
+// The shapes the objects name. A built-in shape's mesh is made only once
+// every object is read and the geometry is estimated from the sizes; an OBJ
+// file is read (estimated from its lines first) when it is named.
 class ShapeLibrary {
 public:
     explicit ShapeLibrary(uint64_t memoryLimit) : memoryLimit_(memoryLimit) {}
-    // The shape named `key`, made by `make(mesh)` the first time.
-    template <class Make>
-    const Shape& get(const std::string& key, Make make) {
-        auto found = shapes_.find(key);
-        if (found != shapes_.end()) return found->second;
-        auto mesh = std::make_shared<TriangleMesh>();
-        make(*mesh);
-        const Vec3 first = mesh->positions.empty() ? Vec3{} : mesh->positions[0];
-        Shape shape{mesh, first, first};
-        for (const Vec3& p : mesh->positions) {
-            shape.lo = {std::fmin(shape.lo.x, p.x), std::fmin(shape.lo.y, p.y), std::fmin(shape.lo.z, p.z)};
-            shape.hi = {std::fmax(shape.hi.x, p.x), std::fmax(shape.hi.y, p.y), std::fmax(shape.hi.z, p.z)};
-        }
-        return shapes_.emplace(key, std::move(shape)).first->second;
+    // The index of the shape `key`, declared the first time.
+    uint32_t declare(const std::string& key, Shape::Kind kind, MeshSize size, float minorRadius = 0) {
+        auto [it, added] = index_.emplace(key, uint32_t(shapes_.size()));
+        if (added) shapes_.push_back({kind, minorRadius, size, nullptr, {}, {}});
+        return it->second;
     }
+    // The index of the OBJ file's shape, read by `read(mesh)` the first time.
+    template <class Read>
+    uint32_t obj(const std::string& key, Read read) {
+        auto found = index_.find(key);
+        if (found != index_.end()) return found->second;
+        auto mesh = std::make_shared<TriangleMesh>();
+        read(*mesh);
+        const uint32_t i = declare(key, Shape::Kind::Obj, mesh->size());
+        shapes_[i].mesh = std::move(mesh);
+        return i;
+    }
+    // Makes every mesh not made yet, and finds the bounds of each.
+    void makeAll() {
+        for (Shape& shape : shapes_) {
+            if (!shape.mesh) shape.mesh = std::make_shared<TriangleMesh>(make(shape));
+            const TriangleMesh& m = *shape.mesh;
+            shape.lo = shape.hi = m.positions.empty() ? Vec3{} : m.positions[0];
+            for (const Vec3& p : m.positions) {
+                shape.lo = {std::fmin(shape.lo.x, p.x), std::fmin(shape.lo.y, p.y), std::fmin(shape.lo.z, p.z)};
+                shape.hi = {std::fmax(shape.hi.x, p.x), std::fmax(shape.hi.y, p.y), std::fmax(shape.hi.z, p.z)};
+            }
+        }
+    }
+    std::vector<MeshSize> sizes() const {
+        std::vector<MeshSize> out;
+        out.reserve(shapes_.size());
+        for (const Shape& shape : shapes_) out.push_back(shape.size);
+        return out;
+    }
+    const Shape& operator[](uint32_t i) const { return shapes_[i]; }
     uint64_t memoryLimit() const { return memoryLimit_; }
 
 private:
-    std::unordered_map<std::string, Shape> shapes_;
+    static TriangleMesh make(const Shape& shape) {
+        switch (shape.kind) {
+            case Shape::Kind::Sphere: return makeSphere();
+            case Shape::Kind::Cube: return makeCube();
+            case Shape::Kind::Cylinder: return makeCylinder();
+            case Shape::Kind::Torus: return makeTorus(shape.minorRadius);
+            default: return makePlane();
+        }
+    }
+
+    std::unordered_map<std::string, uint32_t> index_;
+    std::vector<Shape> shapes_;
     uint64_t memoryLimit_;
 };
 
@@ -141,25 +179,25 @@ HostSurface parseSurface(const json& j, const std::string& path) {
     return s;
 }
 
-const Shape& parseShape(const json& j, const std::string& path, const std::string& baseDir,
-                        ShapeLibrary& shapes) {
+uint32_t parseShape(const json& j, const std::string& path, const std::string& baseDir, ShapeLibrary& shapes) {
     if (!j.contains("shape") || !j["shape"].is_string()) fail(path + ".shape", "expected a shape name");
     const std::string shape = j["shape"].get<std::string>();
-    if (shape == "plane") return shapes.get(shape, [](TriangleMesh& m) { m = makePlane(); });
-    if (shape == "sphere") return shapes.get(shape, [](TriangleMesh& m) { m = makeSphere(); });
-    if (shape == "cube") return shapes.get(shape, [](TriangleMesh& m) { m = makeCube(); });
-    if (shape == "cylinder") return shapes.get(shape, [](TriangleMesh& m) { m = makeCylinder(); });
+    using Kind = Shape::Kind;
+    if (shape == "plane") return shapes.declare(shape, Kind::Plane, planeSize());
+    if (shape == "sphere") return shapes.declare(shape, Kind::Sphere, sphereSize());
+    if (shape == "cube") return shapes.declare(shape, Kind::Cube, cubeSize());
+    if (shape == "cylinder") return shapes.declare(shape, Kind::Cylinder, cylinderSize());
     if (shape == "torus") {
         float minor = j.contains("minorRadius") ? coordinate(j["minorRadius"], path + ".minorRadius") : 0.35f;
         if (minor < 0) fail(path + ".minorRadius", "must not be negative");
-        return shapes.get("torus " + std::to_string(std::bit_cast<uint32_t>(minor)),
-                          [minor](TriangleMesh& m) { m = makeTorus(minor); });
+        return shapes.declare("torus " + std::to_string(std::bit_cast<uint32_t>(minor)), Kind::Torus, torusSize(),
+                              minor);
     }
     if (shape == "obj") {
         if (!j.contains("file") || !j["file"].is_string()) fail(path + ".file", "expected the OBJ file name");
         std::filesystem::path file = j["file"].get<std::string>();
         if (file.is_relative()) file = std::filesystem::path(baseDir) / file;
-        return shapes.get("obj " + file.string(), [&](TriangleMesh& m) {
+        return shapes.obj("obj " + file.string(), [&](TriangleMesh& m) {
             std::string error;
             if (!loadObjMesh(file.string(), m, error, shapes.memoryLimit())) fail(path + ".file", error);
         });
@@ -167,8 +205,9 @@ const Shape& parseShape(const json& j, const std::string& path, const std::strin
     fail(path + ".shape", "unknown shape '" + shape + "' (plane, sphere, cube, cylinder, torus or obj)");
 }
 
+// The object, without its mesh yet; `shape` is the index of its shape.
 std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path, const std::string& baseDir,
-                                          ShapeLibrary& shapes) {
+                                          ShapeLibrary& shapes, uint32_t& shape) {
     checkKeys(j, path,
               {"name", "shape", "file", "minorRadius", "position", "rotation", "scale", "material", "surface"});
     auto obj = std::make_unique<RenderObject>();
@@ -176,8 +215,7 @@ std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path
         if (!j["name"].is_string()) fail(path + ".name", "expected a string");
         obj->name = j["name"].get<std::string>();
     }
-    const Shape& shape = parseShape(j, path, baseDir, shapes);
-    obj->mesh = shape.mesh;
+    shape = parseShape(j, path, baseDir, shapes);
     if (obj->name.empty()) obj->name = j["shape"].get<std::string>();
     Transform t;
     if (j.contains("position")) t.position = point(j["position"], path + ".position");
@@ -192,9 +230,6 @@ std::unique_ptr<RenderObject> parseObject(const json& j, const std::string& path
         if (t.scale.x == 0 || t.scale.y == 0 || t.scale.z == 0) fail(path + ".scale", "must not be 0");
     }
     obj->toWorld = AffineMap(t);
-    // Each bound holds alone; together they may still place a vertex beyond it.
-    if (!withinBound(shape, obj->toWorld))
-        fail(path, "reaches " + kvh::CoordinateBoundMessage() + " (position and scale)");
     if (j.contains("material")) {
         if (!j["material"].is_string()) fail(path + ".material", "expected a material name");
         obj->material = j["material"].get<std::string>();
@@ -250,18 +285,29 @@ bool parseSceneObjects(const json& root, const std::string& baseDir, RenderScene
             const json& objs = root["objects"];
             if (!objs.is_array()) fail("objects", "expected an array");
             ShapeLibrary shapes(memoryLimit);
+            std::vector<uint32_t> shapeOf(objs.size());
             out.objects.reserve(objs.size());
             for (size_t i = 0; i < objs.size(); ++i) {
                 where = "objects[" + std::to_string(i) + "]";
                 building = "object " + std::to_string(i + 1) + " of " + std::to_string(objs.size());
-                out.objects.push_back(parseObject(objs[i], where, baseDir, shapes));
+                out.objects.push_back(parseObject(objs[i], where, baseDir, shapes, shapeOf[i]));
             }
             where = "objects";
             building = "the estimate of their geometry";
-            const uint64_t bytes = out.geometryBytes();
+            const uint64_t bytes = EstimateGeometryBytes(out.objects, shapes.sizes(), shapeOf);
             if (bytes > memoryLimit)
                 fail("objects", kvh::OverMemoryLimit("the geometry of " + std::to_string(objs.size()) + " objects",
                                                      bytes, memoryLimit));
+            building = "the meshes of their shapes";
+            shapes.makeAll();
+            for (size_t i = 0; i < objs.size(); ++i) {
+                RenderObject& o = *out.objects[i];
+                o.mesh = shapes[shapeOf[i]].mesh;
+                // Each bound holds alone; together they may still place a vertex beyond it.
+                if (!withinBound(shapes[shapeOf[i]], o.toWorld))
+                    fail("objects[" + std::to_string(i) + "]",
+                         "reaches " + kvh::CoordinateBoundMessage() + " (position and scale)");
+            }
             where = "scene";
             building = "the lights and render settings";
         }

@@ -111,6 +111,34 @@ TEST(RayScene, ObjectsOfOneShapeShareItsMeshAndHitAsACopyWould) {
     EXPECT_FALSE(many.rays->occluded(gap, {0, 0, -1}, 0, 1e30f));
 }
 
+TEST(GeometryEstimate, MatchesWhatIsBuiltForEveryShape) {
+    // Each shape's size is known before its mesh is made, and made exactly.
+    const std::pair<TriangleMesh, MeshSize> made[] = {{makePlane(), planeSize()},       {makeSphere(), sphereSize()},
+                                                      {makeCube(), cubeSize()},         {makeCylinder(), cylinderSize()},
+                                                      {makeTorus(0.2f), torusSize()}};
+    for (const auto& [mesh, size] : made) {
+        EXPECT_EQ(mesh.size().vertices, size.vertices);
+        EXPECT_EQ(mesh.size().triangles, size.triangles);
+        EXPECT_EQ(mesh.bytes(), size.bytes()) << "room beyond the mesh";
+    }
+    // The estimate against the memory built: the meshes, the objects and what
+    // the ray tracer held at most. One object is a copy, several of a large
+    // mesh are instances of one structure.
+    for (const char* shape : {"plane", "sphere", "cube", "cylinder", "torus"})
+        for (int placed : {1, 3, 200}) {
+            nlohmann::json objects = nlohmann::json::array();
+            for (int i = 0; i < placed; ++i) objects.push_back({{"shape", shape}, {"position", {3 * i, 0, 0}}});
+            RenderScene s = builtScene(objects);
+            uint64_t built = s.objects[0]->mesh->bytes() + s.rays->peakBytes();
+            for (const auto& o : s.objects) built += sizeof(RenderObject) + o->name.capacity() + 16;
+            // Not below by more than a tenth (and the tracer's few kilobytes
+            // of its own), nor above by more than the cost again.
+            const uint64_t estimate = s.geometryBytes();
+            EXPECT_GE(estimate + 4096, built * 9 / 10) << shape << " x " << placed;
+            EXPECT_LE(estimate, 2 * built + 4096) << shape << " x " << placed;
+        }
+}
+
 TEST(SceneObjects, ReadsObjectsLightsAndSettings) {
     auto doc = nlohmann::json::parse(R"({
       "objects": [{"shape": "sphere", "position": [0, 1, 0], "scale": 0.5,

@@ -4,52 +4,15 @@
 // exit code 0, or 1 with a message, never by a signal.
 #include "kvrender_command.h"
 
-#include <fcntl.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <functional>
 #include <vector>
 
 namespace {
 
-using kvt::test::slurp;
+using kvt::test::Ending;
+using kvt::test::runLimited;
 using kvt::test::tempPath;
-
-struct Ending {
-    bool signalled = false;
-    int code = -1;  // the exit code, or the signal
-    std::string err;
-};
-
-// kvrender with `args`, from the source folder, its address space limited to `bytes`.
-Ending runLimited(std::vector<std::string> args, uint64_t bytes) {
-    const std::string errPath = tempPath("sweep.err");
-    args.insert(args.begin(), KVRENDER);
-    std::vector<char*> argv;
-    for (std::string& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    const pid_t child = fork();
-    if (child == 0) {
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int null = ::open("/dev/null", O_WRONLY);
-        if (err < 0 || null < 0 || ::dup2(err, 2) < 0 || ::dup2(null, 1) < 0 || ::chdir(KV_SOURCE_DIR) != 0) _exit(120);
-        const rlimit limit{bytes, bytes};
-        if (::setrlimit(RLIMIT_AS, &limit) != 0) _exit(121);
-        ::execv(argv[0], argv.data());
-        _exit(122);
-    }
-    Ending e;
-    int status = 0;
-    if (child < 0 || ::waitpid(child, &status, 0) != child) return e;
-    e.signalled = WIFSIGNALED(status);
-    e.code = e.signalled ? WTERMSIG(status) : WEXITSTATUS(status);
-    e.err = slurp(errPath);
-    std::remove(errPath.c_str());
-    return e;
-}
 
 // The least limit, to 256 KiB, in [lo, hi] under which `ok` holds, taking
 // it to hold from there up; hi when it does not hold below.

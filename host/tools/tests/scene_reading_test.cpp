@@ -13,6 +13,7 @@
 namespace {
 
 using kvt::test::CommandResult;
+using kvt::test::Ending;
 using kvt::test::kvrender;
 using kvt::test::slurp;
 using kvt::test::tempPath;
@@ -220,20 +221,30 @@ json manyObjects(int count, const char* shape, bool distinct = false) {
     return scene;
 }
 
-TEST(SceneGeometry, IsCountedInTheMemoryEstimateBeforeItIsBuilt) {
+TEST(SceneGeometry, IsEstimatedBeforeAnyMeshIsBuilt) {
     // A hundred tori of one shape share its mesh: well under a megabyte.
     CommandResult shared = kvrender("'" + writeScene("tori.json", manyObjects(100, "torus").dump()) + "' -o '" +
                                     tempPath("tori.png") + "' --quiet --max-memory 1");
     EXPECT_EQ(shared.status, 0) << shared.err;
-    // A hundred shapes of their own need their own meshes.
-    CommandResult distinct = kvrender("'" + writeScene("tori.json", manyObjects(100, "torus", true).dump()) +
-                                      "' -o '" + tempPath("tori.png") + "' --quiet --max-memory 1");
-    EXPECT_EQ(distinct.status, 1);
-    EXPECT_NE(distinct.err.find("tori.json: objects: the geometry of 100 objects needs "), std::string::npos)
-        << distinct.err;
-    EXPECT_NE(distinct.err.find("MiB, more than the memory limit of 1.0 MiB (--max-memory raises it)"),
+    // 20,000 tori of their own shapes (2 MB of scene) would take 8 GiB: the
+    // refusal comes before any mesh is made, in the memory that reading the
+    // scene takes. Made first, they took 2 GB.
+    json tori = manyObjects(20000, "torus", true);
+    const std::string path = writeScene("tori.json", tori.dump());
+    kvt::test::Ending refused = kvt::test::runLimited({path, "-o", tempPath("tori.png"), "--max-memory", "1"});
+    EXPECT_EQ(refused.code, 1);
+    EXPECT_NE(refused.err.find("tori.json: objects: the geometry of 20000 objects needs "), std::string::npos)
+        << refused.err;
+    EXPECT_NE(refused.err.find("GiB, more than the memory limit of 1.0 MiB (--max-memory raises it)"),
               std::string::npos)
-        << distinct.err;
+        << refused.err;
+    // The scene of one shared shape, refused for its last object: what
+    // reading it takes.
+    for (json& o : tori["objects"]) o["shape"] = "sphere";
+    tori["objects"].back()["shape"] = "cone";
+    const Ending read = kvt::test::runLimited({writeScene("cone.json", tori.dump()), "-o", tempPath("tori.png")});
+    EXPECT_NE(read.err.find("objects[19999].shape: unknown shape 'cone'"), std::string::npos) << read.err;
+    EXPECT_LT(refused.peakKiB, read.peakKiB * 3 / 2 + 16 * 1024) << "meshes made before the refusal";
 }
 
 TEST(SceneGeometry, ASphereCostsWhatItNeedsAndRunningOutOfMemoryIsAMessage) {
