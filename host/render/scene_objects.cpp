@@ -115,7 +115,7 @@ private:
             case Shape::Kind::Cube: return makeCube();
             case Shape::Kind::Cylinder: return makeCylinder();
             case Shape::Kind::Torus: return makeTorus(shape.minorRadius);
-            default: return makePlane();
+            default: return makePlane();  // an OBJ file's mesh is read when it is named
         }
     }
 

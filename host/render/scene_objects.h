@@ -28,8 +28,9 @@ namespace kvr {
 // Fills `out` (objects, lights, ambient, background, settings) from the scene
 // root; `baseDir` is the folder of the scene file. Objects of one shape (or
 // OBJ file) share its mesh. False with a message on error, also when an OBJ
-// file's reading or the geometry of the objects (RenderScene::geometryBytes)
-// would need more than `memoryLimit` bytes, or when memory runs out.
+// file's reading or the geometry of the objects (EstimateGeometryBytes, made
+// before any built-in shape's mesh is) would need more than `memoryLimit`
+// bytes, or when memory runs out.
 bool parseSceneObjects(const nlohmann::json& root, const std::string& baseDir, RenderScene& out,
                        std::string& error, uint64_t memoryLimit = kvh::kDefaultMemoryLimit);
 
