@@ -69,6 +69,7 @@ void RayScene::commitOrAbandon(RTCScene& scene) {
     // abandoned (its memory goes with the process) and the error reported.
     RTCScene failed = scene;
     scene = nullptr;
+    abandoned_.store(true);
     for (auto it = shared_.begin(); it != shared_.end(); ++it)
         if (it->second == failed) {
             shared_.erase(it);

@@ -58,6 +58,11 @@ public:
     void addInstance(const TriangleMesh& mesh, const AffineMap& toWorld);
     void commit();
 
+    // Whether a build failed half-way in this process: its abandoned work may
+    // still run on the tracer's threads, and the process should end without
+    // tearing down what they use (std::_Exit).
+    static bool WorkAbandoned() { return abandoned_.load(); }
+
     // The most bytes the ray tracer held at once (as its memory monitor
     // tells), with the copies' arrays.
     uint64_t peakBytes() const;
@@ -83,6 +88,8 @@ private:
     RTCScene sharedStructure(const TriangleMesh& mesh);
 
     static bool countBytes(void* self, ssize_t bytes, bool post);
+
+    static inline std::atomic<bool> abandoned_{false};
 
     std::atomic<int64_t> tracerBytes_{0}, tracerPeak_{0};
     RTCDevice device_ = nullptr;

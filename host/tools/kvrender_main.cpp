@@ -10,6 +10,7 @@
 #include "out_of_memory.h"
 #include "output_file.h"
 #include "plugin_listing.h"
+#include "ray_scene.h"
 #include "render_job.h"
 #include "renderer.h"
 
@@ -112,8 +113,12 @@ int main(int argc, char** argv) {
                     return 1;
                 }
                 return 0;
-            case kvt::CommandLine::Mode::Render:
-                return render(cl);
+            case kvt::CommandLine::Mode::Render: {
+                const int code = render(cl);
+                // Work of a failed ray-tracer build may still run: no teardown under it.
+                if (kvr::RayScene::WorkAbandoned()) kvt::EndAtOnce(code);
+                return code;
+            }
         }
     } catch (const std::exception& e) {
         std::cerr << "kvrender: internal error: " << e.what() << "\n";

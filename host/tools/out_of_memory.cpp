@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <new>
 #include <stdexcept>
 #include <system_error>
@@ -63,5 +64,12 @@ void SetActivity(const std::string& activity) {
 const char* Activity() { return gActivity[gShown.load()]; }
 
 void EndUncaughtOutOfMemoryWithAMessage() { gPrevious = std::set_terminate(endOnOutOfMemory); }
+
+void EndAtOnce(int code) {
+    std::cout.flush();
+    std::cerr.flush();
+    std::fflush(nullptr);
+    std::_Exit(code);
+}
 
 }  // namespace kvt

@@ -23,4 +23,8 @@ const char* Activity();
 // aborts, as a fault should.
 void EndUncaughtOutOfMemoryWithAMessage();
 
+// Flushes the standard streams and ends the process with `code` at once,
+// without static destructors (threads may still use what they would tear down).
+[[noreturn]] void EndAtOnce(int code);
+
 }  // namespace kvt
