@@ -12,8 +12,9 @@ void PatternStagger(int32_t pattern, float* sx, float* sy);
 
 // Lattice coordinates of a pattern coordinate: u * tiles + offset and
 // v * tiles + offset. A coordinate below 0 continues the lattice (cells are
-// floored), so no tile count leaves a seam where it crosses 0. A coordinate
-// that is not finite reads as 0.
+// floored), so no tile count leaves a seam where a screen coordinate crosses
+// 0 (texture coordinates come in as |u| and |v|). A coordinate that is not
+// finite reads as 0.
 struct CellLattice {
     float x;
     float y;

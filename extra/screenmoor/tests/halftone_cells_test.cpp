@@ -98,7 +98,8 @@ TEST(HalftoneLattice, NegativeOffsetsStayInsideTheirCell) {
     EXPECT_FLOAT_EQ(fy, 0.25f);
     InCellPosition(kPatternSquare, {0.25f, -1.75f}, &fx, &fy);
     EXPECT_FLOAT_EQ(fx, 0.25f);
-    // Coordinates below 0 continue the lattice rather than mirror it.
+    // The lattice itself continues below 0 (the shading mirrors texture
+    // coordinates before it).
     const CellLattice m = LatticeOf(-0.3f, 0.3f, 10.0f, 0.0f);
     EXPECT_FLOAT_EQ(m.x, -3.0f);
     EXPECT_FLOAT_EQ(m.y, 3.0f);
