@@ -267,16 +267,6 @@ TEST(PatternLinks, MatrixAnswersAreJudgedByTheirData) {
 
 using Rows = std::array<double, 16>;  // a 4x4 matrix, row by row
 
-Rows World(const double r[9], const double t[3]) {
-    Rows m{};
-    for (int i = 0; i < 3; ++i) {
-        for (int j = 0; j < 3; ++j) m[i * 4 + j] = r[i * 3 + j];
-        m[12 + i] = t[i];
-    }
-    m[15] = 1.0;
-    return m;
-}
-
 // The camera's world matrix and the inverse the host answers are planted
 // and read: whether the frame was taken from them.
 bool FrameTaken(LinkedScene& s, PatternLinks& links, const Rows& world, const Rows& inverse) {
@@ -304,7 +294,7 @@ TEST(PatternLinks, InversesAreJudgedRelativeToTheirSizes) {
     s.SetLens();
     const double eye[3] = {0, 0, -10};
     auto taken = [&](const double r[9], const double rInv[9], const double tInv[3]) {
-        return FrameTaken(s, links, World(r, eye), World(rInv, tInv));
+        return FrameTaken(s, links, fake::Matrix::Frame(r, eye).m, fake::Matrix::Frame(rInv, tInv).m);
     };
 
     // Scaled by 0.01: R'·R's first entry off by 0.9 % and by 1.1 %.
