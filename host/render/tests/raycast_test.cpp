@@ -174,13 +174,14 @@ TEST_F(RayObjectTest, RaysTheTracerCannotTakeAreMisses) {
         // Through the Raycast slots: traced and probe rays from a point that
         // is no point, and the surface at a screen offset that is none.
         kvh::SampleVector& v = sample(28, 24);
-        const double nowhere[3] = {nan, 0, 5};
+        const double nowhere[3] = {nan, 0, 5}, farAway[3] = {0, 0, 1e300};
         const float dir[3] = {0, 0, -1};
-        for (uint32_t flags : {0u, uint32_t(KV_RAY_PROBE), uint32_t(KV_RAY_SEETHROUGH)}) {
-            vt_IKvUnknown** nested = ray_->PushVector(rays_, v.ptr());
-            count += ray_->TraceRay(rays_, nested, nowhere, dir, flags) != 0.0f;
-            ray_->PopVector(rays_, v.ptr());
-        }
+        for (const double* origin : {nowhere, farAway})
+            for (uint32_t flags : {0u, uint32_t(KV_RAY_PROBE), uint32_t(KV_RAY_SEETHROUGH)}) {
+                vt_IKvUnknown** nested = ray_->PushVector(rays_, v.ptr());
+                count += ray_->TraceRay(rays_, nested, origin, dir, flags) != 0.0f;
+                ray_->PopVector(rays_, v.ptr());
+            }
         st_KVpSurfaceRecord rec{};
         ray_->SurfaceAtOffset(rays_, v.ptr(), 0, &rec, float(nan), 1e38f);
         count += rec.surfaceId != 0;
