@@ -195,7 +195,7 @@ Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir,
     set3(sc.diff, light.diffuseShadowed + light.indirect);
     set3(sc.spec, light.specular);
 
-    const float eps = surfaceEpsilon(sp->position);
+    const float eps = surfaceEpsilon(*sp);
     if (s.reflectionAmount > 0) {
         Vec3 r = normalize(dir - sp->normal * (2.0f * dot(sp->normal, dir)));
         double start[3];
@@ -257,7 +257,7 @@ float Renderer::Trace(kvh::SampleVector& into, const double* origin, const float
             const double* p = parentCtx.surface.position;
             double along = 0;
             for (int k = 0; k < 3; ++k) along += (p[k] - origin[k]) * double(dir[k]);
-            if (along > 0) tnear = float(along) + 2.0f * surfaceEpsilon(p);
+            if (along > 0) tnear = float(along) + 2.0f * surfaceEpsilon(parentCtx.surface);
         }
         rayFlags = KV_RAY_TRACED | KV_RAY_REFRACTION;
     }

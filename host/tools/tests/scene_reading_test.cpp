@@ -2,6 +2,7 @@
 // path (or the file and line) and exit code 1.
 #include "kvrender_command.h"
 
+#include <cmath>
 #include <ctime>
 #include <fstream>
 
@@ -156,26 +157,43 @@ TEST(SceneReading, NamesANumberOutOfRangeWithItsLineAndColumn) {
     EXPECT_EQ(r.err.find("internal error"), std::string::npos) << r.err;
 }
 
-TEST(SceneReading, ALightDirectionOfAnyLengthLightsAlike) {
-    // Components beyond 1.8e19 overflow the squared length in float, and
-    // below 1e-19 it underflows: both are scaled first, not taken as zero.
-    std::string first;
-    for (const json& direction : {json{-1, -2, -1}, json{-2e19, -4e19, -2e19}, json{-1e25, -2e25, -1e25},
-                                  json{-1e-25, -2e-25, -1e-25}}) {
+TEST(SceneReading, ALightDirectionOfAnyFiniteLengthLightsAsItsUnitVector) {
+    // Long and short ones leave float (and its squared length leaves double
+    // beyond 1e154): the unit vector is taken in double, scaled first.
+    auto lit = [](const json& direction) {
         json scene = plainScene();
         scene["lights"] = {{{"type", "distant"}, {"direction", direction}}};
-        scene["ambient"] = {0, 0, 0};
-        const std::string png = tempPath("light.png");
-        CommandResult r = kvrender("'" + writeScene("light.json", scene.dump()) + "' -o '" + png + "' --quiet");
-        ASSERT_EQ(r.status, 0) << direction << ": " << r.err;
-        if (first.empty()) first = slurp(png);
-        else EXPECT_TRUE(slurp(png) == first) << direction << " lights the sphere otherwise";
+        scene["render"] = {{"width", 48}, {"height", 32}, {"spp", 1}};
+        const std::string pfm = tempPath("light.pfm");
+        CommandResult r = kvrender("'" + writeScene("light.json", scene.dump()) + "' -o /dev/null --quiet --dump-float '" +
+                                   pfm + "'");
+        EXPECT_EQ(r.status, 0) << direction << ": " << r.err;
+        return slurp(pfm);
+    };
+    const double unit = std::sqrt(1 + 0.8 * 0.8 + 0.35 * 0.35);
+    const std::string expected = lit({-1 / unit, -0.8 / unit, -0.35 / unit});
+    ASSERT_FALSE(expected.empty());
+    for (double length : {1e-300, 1e-45, 1e-30, 1.0, 1e30, 1e38, 1e300})
+        EXPECT_TRUE(lit({-length, -0.8 * length, -0.35 * length}) == expected) << length << " lights otherwise";
+
+    struct Case {
+        const char* direction;
+        const char* message;
+    } refused[] = {
+        {"[0, 0, 0]", "lights[0].direction: must not be zero"},
+        {"[0, -1e-301, 0]", "lights[0].direction: too short: its largest component must be at least 1e-300"},
+        {"[0, -1e999, 0]", "out of range"},
+        {"[0, \"down\", 0]", "lights[0].direction[1]: expected a number"},
+    };
+    for (const Case& c : refused) {
+        json scene = plainScene();
+        scene["lights"] = {{{"type", "distant"}, {"direction", "@"}}};
+        std::string text = scene.dump();
+        text.replace(text.find("\"@\""), 3, c.direction);  // as written, which json cannot hold
+        CommandResult r = kvrender("'" + writeScene("light.json", text) + "' -o '" + tempPath("light.png") + "' --quiet");
+        EXPECT_EQ(r.status, 1) << c.direction;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.direction << ": " << r.err;
     }
-    json zero = plainScene();
-    zero["lights"] = {{{"type", "distant"}, {"direction", {0, 0, 0}}}};
-    CommandResult r = renderScene(zero);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("lights[0].direction: must not be zero"), std::string::npos) << r.err;
 }
 
 TEST(SceneReading, RefusesObjFaceIndicesNamingNothingWithTheirLine) {
