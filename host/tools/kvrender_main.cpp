@@ -40,6 +40,10 @@ int render(const kvt::CommandLine& cl) {
             std::cerr << "kvrender: " << error << "\n";
             return 1;
         }
+        if (const std::string clash = kvt::outputReplacingAnInput(cl, job.inputs); !clash.empty()) {
+            std::cerr << "kvrender: " << clash << "\n";
+            return 2;
+        }
         for (const std::string& w : job.session->warnings()) std::cerr << "kvrender: warning: " << w << "\n";
         // The outputs exist (as temporary files) before the render starts: a
         // path that cannot be written is reported at once.

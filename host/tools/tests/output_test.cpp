@@ -1,6 +1,6 @@
 // What kvrender leaves behind: whole files or none, outputs checked before the
 // render, streams written straight through, input files that must be regular
-// files, memory estimated before allocating, and a word about what a real
+// files and are never replaced by an output, memory estimated before allocating, and a word about what a real
 // host would hold against a material (non-finite shading, ray vectors left
 // open, a wrong monitor, texture coordinates a mesh lacks).
 #include "kvrender_command.h"
@@ -9,7 +9,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -209,9 +211,20 @@ TEST(OutputPaths, StreamsGetTheImageAndNothingElse) {
     EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
-TEST(InputFiles, ClipPicturesAndMeshesMustBeRegularFiles) {
+TEST(InputFiles, SceneFilesClipPicturesAndMeshesMustBeRegularFiles) {
     if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
     const std::string dir = freshFolder("inputs");
+    // Without the check a device is read until memory runs out (the limit
+    // stops it), and a FIFO waits for a writer (the time limit ends it).
+    const std::string limit = kvt::test::sanitizedBuild() ? "" : "ulimit -v 2000000; ";
+    const std::string sceneFifo = dir + "/scene.json";
+    ASSERT_EQ(mkfifo(sceneFifo.c_str(), 0600), 0);
+    for (const auto& [scene, kind] : {std::pair{std::string("/dev/zero"), "a device"}, {sceneFifo, "a FIFO or pipe"}}) {
+        CommandResult r = kvrender("'" + scene + "' -o '" + dir + "/x.png' --quiet", limit + "timeout 20 ");
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err, "kvrender: " + scene + ": cannot read the scene file: not a regular file (" + kind + ")\n");
+    }
+
     const std::string fifo = dir + "/picture.png";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     json scene = json::parse(slurp(std::string(KV_SOURCE_DIR) + "/scenes/kvtest.json"));
@@ -226,8 +239,6 @@ TEST(InputFiles, ClipPicturesAndMeshesMustBeRegularFiles) {
 
     scene.erase("items");
     scene["objects"].push_back({{"shape", "obj"}, {"file", "/dev/zero"}});
-    // Without the check the reader takes memory until the limit stops it.
-    const std::string limit = kvt::test::sanitizedBuild() ? "" : "ulimit -v 2000000; ";
     CommandResult mesh = kvrender("'" + writeScene("zero-mesh.json", scene.dump()) + "' -o '" + dir + "/x.png' --quiet",
                                   limit + "timeout 60 ");
     EXPECT_EQ(mesh.status, 1) << mesh.err;
@@ -235,6 +246,50 @@ TEST(InputFiles, ClipPicturesAndMeshesMustBeRegularFiles) {
               std::string::npos)
         << mesh.err;
     EXPECT_EQ(filesIn(dir), 0u);
+}
+
+TEST(InputFiles, AnOutputNeverReplacesAFileTheSceneReads) {
+    const std::string dir = tempPath("kept");
+    const json scene = {{"camera", {{"position", {0, 0, 5}}}},
+                        {"objects", {{{"shape", "obj"}, {"file", "mesh.obj"}}}},
+                        {"items", {{{"name", "clip"}, {"type", "videoClip"}, {"image", "tone.png"}}}},
+                        {"render", {{"width", 8}, {"height", 8}, {"spp", 1}}}};
+    const std::string inputs[] = {"scene.json", "mesh.obj", "tone.png"};
+    auto makeInputs = [&] {
+        freshFolder("kept");
+        std::ofstream(dir + "/scene.json") << scene.dump();
+        fs::copy_file(std::string(KV_TEST_INPUTS) + "/untextured.obj", dir + "/mesh.obj");
+        fs::copy_file(std::string(KV_SOURCE_DIR) + "/scenes/xtoon_tone.png", dir + "/tone.png");
+        fs::create_symlink("scene.json", dir + "/link.json");
+        fs::create_hard_link(dir + "/mesh.obj", dir + "/hard.obj");
+        std::vector<std::string> bytes;
+        for (const std::string& name : inputs) bytes.push_back(slurp(dir + "/" + name));
+        return bytes;
+    };
+    const std::string up = dir + "/../" + fs::path(dir).filename().string();
+    const std::string render = "'" + dir + "/scene.json' --quiet ";
+    // By the file, not its name: the same path, a link, a hard link, another spelling.
+    const std::pair<std::string, std::string> cases[] = {
+        {"-o '" + dir + "/scene.json'", "-o '" + dir + "/scene.json' would replace the scene file '" + dir + "/scene.json'"},
+        {"-o '" + dir + "/./link.json'", "-o '" + dir + "/./link.json' would replace the scene file"},
+        {"-o '" + dir + "/x.png' --dump-float '" + dir + "/hard.obj'",
+         "--dump-float '" + dir + "/hard.obj' would replace the OBJ file '" + dir + "/mesh.obj'"},
+        {"-o '" + up + "/tone.png'", "-o '" + up + "/tone.png' would replace the clip picture '" + dir + "/tone.png'"},
+    };
+    for (const auto& [outputs, message] : cases) {
+        const std::vector<std::string> before = makeInputs();
+        CommandResult r = kvrender(render + outputs);
+        EXPECT_EQ(r.status, 2) << outputs << ": " << r.err;
+        EXPECT_NE(r.err.find("kvrender: " + message), std::string::npos) << r.err;
+        for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(slurp(dir + "/" + inputs[i]), before[i]) << outputs;
+        EXPECT_EQ(filesIn(dir), 5u) << outputs;  // the link counts as the file it names
+    }
+    // A copy of an input, and a path that does not exist yet, are no inputs.
+    makeInputs();
+    fs::copy_file(dir + "/scene.json", dir + "/copy.json");
+    CommandResult r = kvrender(render + "-o '" + dir + "/copy.json' --dump-float '" + dir + "/new.pfm'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(endsAsAPng(slurp(dir + "/copy.json")));
 }
 
 TEST(Memory, FramesAndClipPicturesAreEstimatedBeforeAllocating) {
