@@ -18,6 +18,7 @@ namespace kvr {
 namespace {
 
 std::atomic<unsigned> gTempCount{0};
+LinkCall gLink = ::link;
 
 // Temporary files an interrupt removes: fixed storage, so that the signal
 // handler only reads memory and calls unlink.
@@ -49,6 +50,8 @@ extern "C" void removeTempsAndEnd(int sig) {
 }
 
 }  // namespace
+
+void setLinkCallForTests(LinkCall call) { gLink = call ? call : ::link; }
 
 void removeTemporaryFilesOnInterrupt() {
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, removeTempsAndEnd);
@@ -211,16 +214,50 @@ bool OutputFile::finish(std::string& error) {
     return true;
 }
 
+bool OutputFile::setOldAside(std::string& reason) {
+    backup_ = temporaryName();
+    movedAside_ = false;
+    const bool linked = gLink(target_.c_str(), backup_.c_str()) == 0;
+    hadOld_ = linked;
+    // Without hard links (EPERM, EXDEV, EMLINK, ENOTSUP ...) an old file
+    // itself moves aside, and back should the new one fail to take its place.
+    // (Whatever else stands there, a folder made since open(), stays put.)
+    struct stat st {};
+    if (!linked && errno != ENOENT && ::lstat(target_.c_str(), &st) == 0) {
+        hadOld_ = true;
+        if (S_ISREG(st.st_mode)) {
+            if (::rename(target_.c_str(), backup_.c_str()) != 0) {
+                reason = std::strerror(errno);
+                backup_.clear();
+                return false;
+            }
+            movedAside_ = true;
+        }
+    }
+    if (!linked && !movedAside_) backup_.clear();
+    return true;
+}
+
 bool OutputFile::place(std::string& error) {
     if (!finished_) return fail("not finished", error);
     if (!temp_.empty()) {
-        // The old file stays reachable under a second name until this one is
-        // gone, so that restore() can put it back.
-        backup_ = temporaryName();
-        hadOld_ = ::link(target_.c_str(), backup_.c_str()) == 0 || errno != ENOENT;
-        if (::access(backup_.c_str(), F_OK) != 0) backup_.clear();
+        // The old file stays reachable under a second name (or moved aside)
+        // until this one is gone, so that restore() can put it back.
+        std::string reason;
+        if (!setOldAside(reason)) return fail(reason, error);
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+            reason = std::strerror(errno);
+            if (movedAside_) {
+                // Never removed: it is the only copy of the old file.
+                if (::rename(backup_.c_str(), target_.c_str()) != 0)
+                    reason += "; the old file is kept as '" + backup_ + "'";
+                backup_.clear();
+            }
+            return fail(reason, error);
+        }
+        // Only now: an interrupt before this would remove the old file that
+        // was moved aside while nothing stood in its place.
         backupSlot_ = backup_.empty() ? -1 : registerTemp(backup_);
-        if (::rename(temp_.c_str(), target_.c_str()) != 0) return fail(std::strerror(errno), error);
         temp_.clear();
         placed_ = true;
     }
@@ -231,8 +268,14 @@ bool OutputFile::place(std::string& error) {
 
 void OutputFile::restore() {
     if (!placed_) return;
-    if (!backup_.empty() && ::rename(backup_.c_str(), target_.c_str()) == 0) backup_.clear();
-    else if (!hadOld_) ::unlink(target_.c_str());
+    if (!backup_.empty() && (::rename(backup_.c_str(), target_.c_str()) == 0 || movedAside_)) {
+        // Put back, or, moved aside and not put back, kept under its second name.
+        backup_.clear();
+        unregisterTemp(backupSlot_);
+        backupSlot_ = -1;
+    } else if (!hadOld_) {
+        ::unlink(target_.c_str());
+    }
     placed_ = false;
 }
 

@@ -54,6 +54,7 @@ public:
 private:
     bool fail(const std::string& reason, std::string& error);
     bool openStream(int fdToCopy, bool fifo, std::string& error);
+    bool setOldAside(std::string& reason);
     std::string temporaryName() const;
     void discard();
 
@@ -64,6 +65,7 @@ private:
     bool stream_ = false;
     bool finished_ = false;
     bool placed_ = false, hadOld_ = false;
+    bool movedAside_ = false;  // backup_ is the old file itself, not a second name
 };
 
 // Places every file, or, when one cannot be placed, none: those placed
@@ -73,6 +75,12 @@ bool placeAll(std::initializer_list<OutputFile*> files, std::string& error);
 // Whether two output paths name one file (the same text, or the same file
 // once links and "." or ".." are resolved).
 bool sameOutputFile(const std::string& a, const std::string& b);
+
+// The call that gives a file about to be replaced a second name: link(2).
+// Tests stand in one that fails, as on a filesystem without hard links
+// (where the old file is moved aside instead); nullptr restores link(2).
+using LinkCall = int (*)(const char* existing, const char* newName);
+void setLinkCallForTests(LinkCall call);
 
 // Makes an interrupt (SIGINT, SIGTERM, SIGHUP) remove the temporary files of
 // every open OutputFile before the process ends as the signal says.

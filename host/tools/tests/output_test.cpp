@@ -162,30 +162,51 @@ TEST(OutputPaths, AFileNameOfAnyAllowedLengthIsWritten) {
 }
 
 TEST(OutputPaths, FilesArePlacedTogetherOrNotAtAll) {
-    const std::string dir = freshFolder("together");
-    const std::string a = dir + "/a.png", b = dir + "/b.pfm";
-    std::ofstream(a) << "old a";
-    kvr::OutputFile fa, fb, fc;
-    std::string error;
-    ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.commit("new a", 5, error)) << error;
-    EXPECT_EQ(slurp(a), "new a");
-    ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.write("newer a", 7, error) && fa.finish(error)) << error;
-    ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("new b", 5, error) && fb.finish(error)) << error;
-    // The second cannot be put in place: the first goes back to its old bytes.
-    fs::create_directories(b + "/in-the-way");
-    EXPECT_FALSE(kvr::placeAll({&fa, &fb}, error));
-    EXPECT_NE(error.find("cannot write float map '" + b + "'"), std::string::npos) << error;
-    EXPECT_EQ(slurp(a), "new a");
-    // And a file that did not exist before is taken away again.
-    fs::remove_all(b);
-    const std::string c = dir + "/c.png";
-    ASSERT_TRUE(fc.open(c, "PNG file", error) && fc.write("c", 1, error) && fc.finish(error)) << error;
-    ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("b", 1, error) && fb.finish(error)) << error;
-    fs::create_directories(b + "/in-the-way");
-    EXPECT_FALSE(kvr::placeAll({&fc, &fb}, error));
-    EXPECT_FALSE(fs::exists(c));
-    fs::remove_all(b);
-    EXPECT_EQ(filesIn(dir), 1u) << "a temporary or backup file was left behind";
+    // With hard links, and where the filesystem refuses them (link() fails).
+    const kvr::LinkCall links[] = {
+        nullptr,
+        [](const char*, const char*) { return errno = EPERM, -1; },
+        [](const char*, const char*) { return errno = EXDEV, -1; },
+    };
+    for (kvr::LinkCall link : links) {
+        SCOPED_TRACE(link ? "link() refused" : "link()");
+        kvr::setLinkCallForTests(link);
+        const std::string dir = freshFolder("together");
+        const std::string a = dir + "/a.png", b = dir + "/b.pfm";
+        std::ofstream(a) << "old a";
+        kvr::OutputFile fa, fb, fc;
+        std::string error;
+        ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.commit("new a", 5, error)) << error;
+        EXPECT_EQ(slurp(a), "new a");
+        ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.write("newer a", 7, error) && fa.finish(error)) << error;
+        ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("new b", 5, error) && fb.finish(error)) << error;
+        // The second cannot be put in place: the first goes back to its old bytes.
+        fs::create_directories(b + "/in-the-way");
+        EXPECT_FALSE(kvr::placeAll({&fa, &fb}, error));
+        EXPECT_NE(error.find("cannot write float map '" + b + "'"), std::string::npos) << error;
+        EXPECT_EQ(slurp(a), "new a");
+        // And a file that did not exist before is taken away again.
+        fs::remove_all(b);
+        const std::string c = dir + "/c.png";
+        ASSERT_TRUE(fc.open(c, "PNG file", error) && fc.write("c", 1, error) && fc.finish(error)) << error;
+        ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("b", 1, error) && fb.finish(error)) << error;
+        fs::create_directories(b + "/in-the-way");
+        EXPECT_FALSE(kvr::placeAll({&fc, &fb}, error));
+        EXPECT_FALSE(fs::exists(c));
+        fs::remove_all(b);
+        std::ofstream(b) << "old b";
+        {
+            // Placed together, both replace what was there, and the old files go with the outputs.
+            kvr::OutputFile na, nb;
+            ASSERT_TRUE(na.open(a, "PNG file", error) && na.write("newest a", 8, error) && na.finish(error)) << error;
+            ASSERT_TRUE(nb.open(b, "float map", error) && nb.write("new b", 5, error) && nb.finish(error)) << error;
+            EXPECT_TRUE(kvr::placeAll({&na, &nb}, error)) << error;
+        }
+        EXPECT_EQ(slurp(a), "newest a");
+        EXPECT_EQ(slurp(b), "new b");
+        EXPECT_EQ(filesIn(dir), 2u) << "a temporary or backup file was left behind";
+    }
+    kvr::setLinkCallForTests(nullptr);
 }
 
 TEST(OutputPaths, StreamsGetTheImageAndNothingElse) {
