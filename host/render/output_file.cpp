@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -138,7 +137,8 @@ bool OutputFile::fail(const std::string& reason, std::string& error) {
     return false;
 }
 
-bool OutputFile::openStream(int fdToCopy, bool fifo, std::string& error) {
+bool OutputFile::openStream(int fdToCopy, bool fifo, std::string& error,
+                            const std::function<void(const std::string&)>& notice) {
     stream_ = true;
     if (fdToCopy >= 0) {
         fd_ = ::fcntl(fdToCopy, F_DUPFD_CLOEXEC, 0);
@@ -147,7 +147,7 @@ bool OutputFile::openStream(int fdToCopy, bool fifo, std::string& error) {
     // A FIFO without a reader holds the open: say why nothing happens.
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | (fifo ? O_NONBLOCK : 0));
     if (fifo && fd_ < 0 && errno == ENXIO) {
-        std::fprintf(stderr, "%s '%s': waiting for a reader\n", what_.c_str(), path_.c_str());
+        if (notice) notice(what_ + " '" + path_ + "': waiting for a reader");
         fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
     }
     if (fd_ < 0) return fail(std::strerror(errno), error);
@@ -156,7 +156,8 @@ bool OutputFile::openStream(int fdToCopy, bool fifo, std::string& error) {
     return true;
 }
 
-bool OutputFile::open(const std::string& path, const std::string& what, std::string& error) {
+bool OutputFile::open(const std::string& path, const std::string& what, std::string& error,
+                      const std::function<void(const std::string&)>& notice) {
     discard();
     path_ = target_ = path;
     what_ = what;
@@ -170,9 +171,9 @@ bool OutputFile::open(const std::string& path, const std::string& what, std::str
         for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
             struct stat own {};
             if (::fstat(fd, &own) == 0 && own.st_dev == st.st_dev && own.st_ino == st.st_ino)
-                return openStream(fd, false, error);
+                return openStream(fd, false, error, notice);
         }
-        if (!S_ISREG(st.st_mode)) return openStream(-1, S_ISFIFO(st.st_mode), error);
+        if (!S_ISREG(st.st_mode)) return openStream(-1, S_ISFIFO(st.st_mode), error, notice);
     }
     std::string reason;
     if (!resolveTarget(path, target_, reason)) return fail(reason, error);

@@ -223,6 +223,10 @@ TEST(OutputPaths, StreamsGetTheImageAndNothingElse) {
 
     const std::string fifo = dir + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Without a reader it says why nothing happens, as every message, behind its name.
+    CommandResult waiting = kvrender(kSmall + " -o '" + fifo + "'", "timeout 5 ");
+    EXPECT_EQ(waiting.status, 124);
+    EXPECT_EQ(waiting.err, "kvrender: PNG file '" + fifo + "': waiting for a reader\n");
     CommandResult viaFifo = kvrender(kSmall + " -o '" + fifo + "'",
                                      "(cat '" + fifo + "' > '" + dir + "/from-fifo.png' &); timeout 60 ");
     EXPECT_EQ(viaFifo.status, 0) << viaFifo.err;
