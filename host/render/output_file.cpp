@@ -12,6 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/input_file.h"
+
 namespace kvr {
 
 namespace {
@@ -105,9 +107,7 @@ bool sameOutputFile(const std::string& a, const std::string& b) {
     if (a == b) return true;
     std::string ra, rb, why;
     if (resolveTarget(a, ra, why) && resolveTarget(b, rb, why) && ra == rb) return true;
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    return kvh::SameExistingFile(a, b);
 }
 
 OutputFile::~OutputFile() { discard(); }
