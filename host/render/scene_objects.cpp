@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "core/input_file.h"
 #include "core/memory_limit.h"
 #include "core/scene_file.h"
 #include "obj_mesh.h"
@@ -178,11 +179,10 @@ const Shape& parseShape(const json& j, const std::string& path, const std::strin
     }
     if (shape == "obj") {
         if (!j.contains("file") || !j["file"].is_string()) fail(path + ".file", "expected the OBJ file name");
-        std::filesystem::path file = j["file"].get<std::string>();
-        if (file.is_relative()) file = std::filesystem::path(baseDir) / file;
-        return shapes.get("obj " + file.string(), [&](TriangleMesh& m) {
+        const std::string file = kvh::InputPath(baseDir, j["file"].get<std::string>());
+        return shapes.get("obj " + file, [&](TriangleMesh& m) {
             std::string error;
-            if (!loadObjMesh(file.string(), m, error, shapes.memoryLimit())) fail(path + ".file", error);
+            if (!loadObjMesh(file, m, error, shapes.memoryLimit())) fail(path + ".file", error);
         });
     }
     fail(path + ".shape", "unknown shape '" + shape + "' (plane, sphere, cube, cylinder, torus or obj)");

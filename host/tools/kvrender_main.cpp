@@ -7,12 +7,17 @@
 #include <new>
 
 #include "command_line.h"
+#include "core/printable.h"
 #include "output_file.h"
 #include "plugin_listing.h"
 #include "render_job.h"
 #include "renderer.h"
 
 namespace {
+
+// Every message goes to standard error behind the command's name, with the
+// bytes it quotes from input files escaped.
+void say(const std::string& message) { std::cerr << "kvrender: " << kvh::Printable(message) << "\n"; }
 
 // The name a scene gives a material road.
 std::string materialName(const kvr::RenderJob& job, const kvh::MaterialRoad* road) {
@@ -37,16 +42,20 @@ int render(const kvt::CommandLine& cl) {
         kvr::RenderJob job;
         std::string error;
         if (!kvr::loadRenderJob(cl.scene, overrides, job, error)) {
-            std::cerr << "kvrender: " << error << "\n";
+            say(error);
             return 1;
         }
-        for (const std::string& w : job.session->warnings()) std::cerr << "kvrender: warning: " << w << "\n";
+        if (const std::string clash = kvt::outputReplacingAnInput(cl, job.inputs); !clash.empty()) {
+            say(clash);
+            return 2;
+        }
+        for (const std::string& w : job.session->warnings()) say("warning: " + w);
         // The outputs exist (as temporary files) before the render starts: a
         // path that cannot be written is reported at once.
         kvr::OutputFile png, floats;
-        if (!png.open(cl.output, "PNG file", error) ||
-            (!cl.floatDump.empty() && !floats.open(cl.floatDump, "float map", error))) {
-            std::cerr << "kvrender: " << error << "\n";
+        if (!png.open(cl.output, "PNG file", error, say) ||
+            (!cl.floatDump.empty() && !floats.open(cl.floatDump, "float map", error, say))) {
+            say(error);
             return 1;
         }
         const kvr::RenderSettings& size = job.scene.settings;
@@ -57,7 +66,7 @@ int render(const kvt::CommandLine& cl) {
             kvr::Renderer renderer(job.scene, job.session->Layout(), job.roads);
             image = renderer.Render(cl.threads, !cl.quiet);
             auto name = [&](const kvh::MaterialRoad* road) { return materialName(job, road); };
-            for (const std::string& w : renderer.Warnings(name)) std::cerr << "kvrender: warning: " << w << "\n";
+            for (const std::string& w : renderer.Warnings(name)) say("warning: " + w);
         }
         double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         stage = "encoding the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " frame";
@@ -69,17 +78,17 @@ int render(const kvt::CommandLine& cl) {
         auto writeFloats = [&] { return !withFloats || image.writeFloatMap(floats, error); };
         if (!(png.isStream() ? writeFloats() && writePng() : writePng() && writeFloats()) ||
             !kvr::placeAll({&png, withFloats ? &floats : nullptr}, error)) {
-            std::cerr << "kvrender: " << error << "\n";
+            say(error);
             return 1;
         }
         if (!cl.quiet)
             std::fprintf(stderr, "kvrender: %ux%u, %u samples per pixel, %.2f s\n", image.width(), image.height(),
                          job.scene.settings.spp, secs);
         // A stream (standard output, a pipe) gets the image and nothing else.
-        if (!png.isStream() && !(withFloats && floats.isStream())) std::cout << cl.output << "\n";
+        if (!png.isStream() && !(withFloats && floats.isStream())) std::cout << kvh::Printable(cl.output) << "\n";
         return 0;
     } catch (const std::bad_alloc&) {
-        std::cerr << "kvrender: out of memory while " << stage << "\n";
+        say("out of memory while " + stage);
         return 1;
     }
 }
@@ -92,7 +101,8 @@ int main(int argc, char** argv) {
         kvt::CommandLine cl;
         std::string error;
         if (!kvt::parseCommandLine(args, cl, error)) {
-            std::cerr << "kvrender: " << error << "\n" << kvt::kUsage;
+            say(error);
+            std::cerr << kvt::kUsage;
             return 2;
         }
         switch (cl.mode) {
@@ -101,7 +111,7 @@ int main(int argc, char** argv) {
                 return 0;
             case kvt::CommandLine::Mode::List:
                 if (!kvt::listPlugin(cl.plugin, std::cout, error)) {
-                    std::cerr << "kvrender: " << error << "\n";
+                    say(error);
                     return 1;
                 }
                 return 0;
@@ -109,7 +119,7 @@ int main(int argc, char** argv) {
                 return render(cl);
         }
     } catch (const std::exception& e) {
-        std::cerr << "kvrender: internal error: " << e.what() << "\n";
+        say(std::string("internal error: ") + e.what());
     }
     return 1;
 }

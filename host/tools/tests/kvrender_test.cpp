@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "image_buffer.h"
+#include "testing/png_bytes.h"
 
 namespace {
 
@@ -67,6 +68,36 @@ TEST(Kvrender, BadScenesFailWithTheirKey) {
     CommandResult missing = kvrender("no/such/scene.json -o x.png");
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("no/such/scene.json: cannot open the scene file"), std::string::npos) << missing.err;
+}
+
+TEST(Kvrender, ControlBytesQuotedFromInputsAreShownEscaped) {
+    // A clip picture whose chunk type clears the screen.
+    const std::string picture = writeScene("clear.png", kvt::test::pngFile(4, 4, 8, 2) +
+                                                            kvt::test::pngChunk("\x1b[2J", "") +
+                                                            kvt::test::pngChunk("IEND", ""));
+    const std::string sphere = R"({"camera": {}, "objects": [{"shape": "sphere")";
+    struct Case {
+        std::string sceneFile, message;
+    } cases[] = {
+        // A material name that sets the terminal's title, or in UTF-8 as it stands.
+        {writeScene("title.json", sphere + R"(, "material": "\u001b]0;owned\u0007"}]})"),
+         "objects[0].material: unknown material '\\x1b]0;owned\\x07'"},
+        {writeScene("kuehl.json", sphere + R"(, "material": "K\u00fchl"}]})"), "unknown material 'K\u00fchl'"},
+        // A key with a colour sequence and a C1 control (U+009B, a CSI of its own).
+        {writeScene("key.json", sphere + R"(}], "\u001b[31m\u009b": 1})"), "scene.\\x1b[31m\\xc2\\x9b: unknown key"},
+        {writeScene("chunk.json", sphere + R"(}], "items": [{"name": "c", "type": "videoClip", "image": ")" +
+                                      picture + R"("}]})"),
+         "items[0].image: cannot read image '" + picture + "': \\x1b[2J PNG chunk not known"},
+        // A file name, with a byte that is no UTF-8.
+        {"no\x1b[2J\xffscene.json", "no\\x1b[2J\\xffscene.json: cannot open the scene file"},
+    };
+    for (const Case& c : cases) {
+        CommandResult r = kvrender("'" + c.sceneFile + "' -o '" + kvt::test::tempPath("escaped.png") + "' --quiet");
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("kvrender: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        for (char ch : r.err) EXPECT_TRUE(ch == '\n' || uint8_t(ch) >= 0x20) << "raw control byte in " << r.err;
+    }
 }
 
 TEST(Kvrender, RendersAPngAndAFloatDump) {

@@ -2,12 +2,15 @@
 // path (or the file and line) and exit code 1.
 #include "kvrender_command.h"
 
+#include <unistd.h>
+
 #include <cmath>
 #include <ctime>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
 
+#include "core/input_file.h"
 #include "core/scene_file.h"
 #include "obj_mesh.h"
 
@@ -142,6 +145,37 @@ TEST(SceneReading, TakesTimeLinearInTheLengthOfTheFile) {
     EXPECT_EQ(doc["padding"].size(), 400000u);
     EXPECT_LT(seconds, 10.0) << "reading is not linear in the file";
     std::remove(path.c_str());
+}
+
+TEST(SceneReading, AFileLargerThanTheMemoryLimitIsRefused) {
+    // Under --max-memory 1 a scene file may hold 1 MiB: padded to that it
+    // renders, and one byte more is refused by its size, before it is read.
+    const std::string text = plainScene().dump();
+    for (size_t size : {size_t(1) << 20, (size_t(1) << 20) + 1}) {
+        const std::string path = writeScene("padded.json", text + std::string(size - text.size(), ' '));
+        CommandResult r = kvrender("'" + path + "' -o '" + tempPath("padded.png") + "' --quiet --max-memory 1");
+        if (size == 1u << 20) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "kvrender: " + path + ": the scene file of 1048577 bytes is larger than the memory limit of "
+                                               "1.0 MiB (--max-memory raises it)\n");
+    }
+    // A file that grows while it is read (here a pipe holding more than the
+    // file's size said) is read no further than the limit.
+    for (size_t size : {10000, 10001}) {
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
+        const std::string bytes(size, 'x');
+        ASSERT_EQ(write(pipeEnds[1], bytes.data(), size), ssize_t(size));
+        close(pipeEnds[1]);
+        std::string read;
+        EXPECT_EQ(kvh::ReadUpTo(pipeEnds[0], 10000, 100, read),
+                  size == 10000 ? kvh::ReadUpToResult::Whole : kvh::ReadUpToResult::Beyond);
+        EXPECT_EQ(read, size == 10000 ? bytes : "");
+        close(pipeEnds[0]);
+    }
 }
 
 TEST(SceneReading, NamesANumberOutOfRangeWithItsLineAndColumn) {
