@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "float_range.h"
 #include "point_search.h"
 #include "shader/shading_math.h"
 
@@ -50,8 +51,8 @@ float StampDab(const DabPicture& picture, const DabPacketData& p, int32_t index,
         for (int c = 0; c < 3; ++c) rgba[c] = 1.0f - rgba[c];
     const float k = p.useAlpha ? rgba[3] : kv::shader::luminance(rgba);
     for (int c = 0; c < 3; ++c) {
-        const float paint = p.useColor ? dabColour[c] : rgba[c] + (dabColour[c] - p.colour[c]);
-        result[c] = result[c] + (paint - result[c]) * k;
+        const float paint = p.useColor ? dabColour[c] : Sum(rgba[c], dabColour[c] - p.colour[c]);
+        result[c] = Blend(result[c], paint, k);
     }
     return k;
 }

@@ -2,16 +2,16 @@
 
 #include <cmath>
 
+#include "float_range.h"
+
 namespace Stipple_Shader {
 namespace {
 
 constexpr float kEpsilon = 1.1920929e-7f;
 constexpr float kSixtyDegrees = 1.0471976f;  // π/3
 constexpr float kFullCircle = 6.2831855f;
-constexpr double kFloatMax = 3.4028234663852886e38;
-
 // x held within the float range, then rounded to float.
-float ToFloat(double x) { return static_cast<float>(x > kFloatMax ? kFloatMax : (x < -kFloatMax ? -kFloatMax : x)); }
+float ToFloat(double x) { return HeldInFloat(x); }
 // A float result stays as computed, so that an overflow shows.
 float ToFloat(float x) { return x; }
 
