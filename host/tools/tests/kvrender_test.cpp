@@ -106,7 +106,8 @@ TEST(Kvrender, RunsTheThreadsAskedAlsoBeyondTheCoresAndSaysHowMany) {
         CommandResult r = run(threads);
         ASSERT_EQ(r.status, 0) << r.err;
         // One line, kvrender's own: nothing from the threading library.
-        EXPECT_EQ(r.err.rfind("kvrender: 64x48, 2 samples per pixel, ", 0), 0u) << r.err;
+        const std::string summary = "kvrender: 64x48, 2 samples per pixel, ";
+        EXPECT_EQ(r.err.substr(0, summary.size()), summary) << r.err;
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), said.size() + 3)), "on " + said) << r.err;
     }
