@@ -8,8 +8,9 @@ namespace kvr {
 
 namespace {
 
-// The library keeps at least this many workers ready to be granted; beyond it
-// an arena may get fewer than it asks without a word.
+// The library lets this many threads work on any machine; beyond that an
+// arena may get fewer than it asks without a word, and the count said would
+// be wrong.
 constexpr uint32_t kMostThreads = 256;
 
 uint32_t grantedThreads(uint32_t asked, std::optional<tbb::global_control>& raised) {
