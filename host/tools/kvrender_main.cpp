@@ -62,9 +62,11 @@ int render(const kvt::CommandLine& cl) {
         stage = "rendering the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " frame";
         auto start = std::chrono::steady_clock::now();
         kvr::ImageBuffer image;
+        uint32_t threads = 0;
         {
             kvr::Renderer renderer(job.scene, job.session->Layout(), job.roads);
             image = renderer.Render(cl.threads, !cl.quiet);
+            threads = renderer.Threads();
             auto name = [&](const kvh::MaterialRoad* road) { return materialName(job, road); };
             for (const std::string& w : renderer.Warnings(name)) say("warning: " + w);
         }
@@ -82,8 +84,8 @@ int render(const kvt::CommandLine& cl) {
             return 1;
         }
         if (!cl.quiet)
-            std::fprintf(stderr, "kvrender: %ux%u, %u samples per pixel, %.2f s\n", image.width(), image.height(),
-                         job.scene.settings.spp, secs);
+            std::fprintf(stderr, "kvrender: %ux%u, %u samples per pixel, %.2f s on %u thread%s\n", image.width(),
+                         image.height(), job.scene.settings.spp, secs, threads, threads == 1 ? "" : "s");
         // A stream (standard output, a pipe) gets the image and nothing else.
         if (!png.isStream() && !(withFloats && floats.isStream())) std::cout << kvh::Printable(cl.output) << "\n";
         return 0;

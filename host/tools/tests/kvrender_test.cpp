@@ -1,7 +1,9 @@
 // The kvrender command as a user runs it: exit codes and messages.
 #include "kvrender_command.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "image_buffer.h"
 #include "testing/png_bytes.h"
@@ -120,6 +122,26 @@ TEST(Kvrender, RendersAPngAndAFloatDump) {
     CommandResult unwritable = kvrender("scenes/kvtest.json -o /no/such/dir/x.png --size 8x8 --quiet");
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("cannot write PNG file '/no/such/dir/x.png'"), std::string::npos) << unwritable.err;
+}
+
+TEST(Kvrender, RunsTheThreadsAskedAlsoBeyondTheCoresAndSaysHowMany) {
+    if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
+    kvt::test::FewCores two(2);
+    const std::string png = ::testing::TempDir() + "/" + std::to_string(getpid()) + "-threads.png";
+    auto run = [&](const std::string& threads) {
+        return kvrender("scenes/kvtest.json -o '" + png + "' --size 64x48 --spp 2 --threads " + threads);
+    };
+    const std::string every = std::to_string(two.cores()) + (two.cores() == 1 ? " thread\n" : " threads\n");
+    for (const auto& [threads, said] : {std::pair<std::string, std::string>{"5", "5 threads\n"}, {"1", "1 thread\n"},
+                                        {"0", every}}) {
+        CommandResult r = run(threads);
+        ASSERT_EQ(r.status, 0) << r.err;
+        // One line, kvrender's own: nothing from the threading library.
+        const std::string summary = "kvrender: 64x48, 2 samples per pixel, ";
+        EXPECT_EQ(r.err.substr(0, summary.size()), summary) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), said.size() + 3)), "on " + said) << r.err;
+    }
 }
 
 TEST(Kvrender, ListsServersTagsAndChannels) {
