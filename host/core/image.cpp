@@ -206,6 +206,7 @@ KvResult FilterGenerate(void* self, uint32_t w, uint32_t h, vt_IKvUnknown** moni
     if (!out) return KV_E_FAILED;
     if (faults::Hit(FaultSite::ImageFilterGenerate)) return kInjectedFault;
     if (f->mode == 1 || !f->source || f->source->width == 0 || f->source->height == 0) return KV_E_FAILED;
+    if (f->mode == 3) w = f->source->width, h = f->source->height;  // the picture as it stands
     if (w == 0 || h == 0 || w > kMaxImageSide || h > kMaxImageSide || uint64_t(w) * h > kMaxImagePixels)
         return KV_E_OUTOFBOUNDS;
     *out = static_cast<Image*>(NewImage(f->source, w, h))->iface_.ptr();

@@ -40,7 +40,8 @@ constexpr uint32_t kMaxImageSide = 16384;
 constexpr uint64_t kMaxImagePixels = 64ull << 20;
 
 // Host objects: an Image over data, and an ImageFilter resampling a source.
-// mode 1 makes a filter whose Generate fails (tests).
+// mode 1 makes a filter whose Generate fails, mode 3 one that answers with
+// the picture at its own size whatever size is asked (tests).
 HostObject* NewImage(std::shared_ptr<const ImageData> data);
 // An Image of `data` seen at w x h, each pixel resampled when read: a filter
 // asked for a large image makes no copy of it.

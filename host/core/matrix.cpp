@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cmath>
+#include <limits>
+#include <utility>
 
 namespace kvh {
 
@@ -76,29 +78,43 @@ Mat4 Mat4::operator*(const Mat4& b) const {
     return r;
 }
 
-bool Mat4::Invert() {
-    // Gauss-Jordan with partial pivoting.
-    double a[4][8];
+namespace {
+// Gauss-Jordan with partial pivoting in `Real`; false (and `m` unchanged)
+// when a pivot vanishes.
+template <class Real>
+bool GaussJordanInverse(std::array<double, 16>& m) {
+    Real a[4][8];
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 8; ++j) a[i][j] = j < 4 ? at(i, j) : (j - 4 == i ? 1.0 : 0.0);
+        for (int j = 0; j < 8; ++j) a[i][j] = j < 4 ? static_cast<Real>(m[i * 4 + j]) : Real(j - 4 == i ? 1 : 0);
     for (int c = 0; c < 4; ++c) {
         int p = c;
         for (int r = c + 1; r < 4; ++r)
             if (std::fabs(a[r][c]) > std::fabs(a[p][c])) p = r;
-        if (!(std::fabs(a[p][c]) > 1e-300)) return false;
+        if (!(std::fabs(static_cast<double>(a[p][c])) > 1e-300)) return false;
         if (p != c)
             for (int j = 0; j < 8; ++j) std::swap(a[p][j], a[c][j]);
-        double d = a[c][c];
+        const Real d = a[c][c];
         for (int j = 0; j < 8; ++j) a[c][j] /= d;
         for (int r = 0; r < 4; ++r)
-            if (r != c && a[r][c] != 0.0) {
-                double f = a[r][c];
+            if (r != c && a[r][c] != Real(0)) {
+                const Real f = a[r][c];
                 for (int j = 0; j < 8; ++j) a[r][j] -= f * a[c][j];
             }
     }
     for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) at(i, j) = a[i][j + 4];
+        for (int j = 0; j < 4; ++j) m[i * 4 + j] = static_cast<double>(a[i][j + 4]);
     return true;
+}
+}  // namespace
+
+bool Mat4::Invert() { return GaussJordanInverse<double>(m); }
+
+bool Mat4::InvertInFloat() {
+    // Rounding a value beyond float's range to float is undefined; such a
+    // matrix cannot be kept in float at all.
+    for (double v : m)
+        if (!(std::fabs(v) <= std::numeric_limits<float>::max())) return false;
+    return GaussJordanInverse<float>(m);
 }
 
 void Mat4::TransformPoint(const double* p, double* out) const {

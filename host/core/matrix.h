@@ -28,6 +28,11 @@ struct Mat4 {
 
     // General inverse; false (and *this unchanged) when singular.
     bool Invert();
+    // The inverse as a host that keeps its matrices in float computes it:
+    // the matrix rounded to float, inverted there by the same elimination and
+    // widened back. False (and *this unchanged) when singular in float or
+    // when a value lies beyond float's range.
+    bool InvertInFloat();
     Mat4 operator*(const Mat4& b) const;
     // p * M for a point (w = 1) and for a direction (w = 0).
     void TransformPoint(const double* p, double* out) const;
@@ -36,11 +41,13 @@ struct Mat4 {
 
 // How the host's Matrix objects answer slots 3, 4, 5 and 13. These slots
 // promise data, not a result code, so a caller must judge what they wrote;
-// tests make the host answer the other ways to check that it does.
+// tests make the host answer the other ways to check that it does, and
+// invert in single precision to check that float-accurate data is taken.
 enum class MatrixAnswers {
     Honest,                 // the data, and success (a singular matrix fails to invert)
     FailingWithData,        // the data, and a failing code
     SucceedingWithNothing,  // success, and nothing written (no inversion either)
+    InvertingInFloat,       // as Honest, but slot 13 inverts as Mat4::InvertInFloat does
 };
 // Process wide; the default is Honest. Set from one thread while no plug-in reads.
 void SetMatrixAnswers(MatrixAnswers answers);

@@ -468,7 +468,10 @@ KvResult MatOffset(void* self, double* t3) {
     });
 }
 KvResult MatInvert(void* self) {
-    return MatAnswer([&] { return Owner<Matrix>(self)->value.Invert(); });
+    Mat4& m = Owner<Matrix>(self)->value;
+    return MatAnswer([&] {
+        return CurrentMatrixAnswers() == MatrixAnswers::InvertingInFloat ? m.InvertInFloat() : m.Invert();
+    });
 }
 const vt_IKvMatrix Matrix::kTable = MakeTable<vt_IKvMatrix>([](vt_IKvMatrix& t) {
     t.Get3 = &MatGet3;

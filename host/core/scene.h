@@ -100,7 +100,8 @@ public:
 
     // Image behind the "imageStack" channel of a clip; `filterMode` selects a
     // test variant: 0 a working ImageFilter, 1 a filter whose Generate fails,
-    // 2 an object value that is not an ImageFilter.
+    // 2 an object value that is not an ImageFilter, 3 a filter that answers
+    // with the picture at its own size.
     void SetImage(std::shared_ptr<const ImageData> image) { image_ = std::move(image); }
     const std::shared_ptr<const ImageData>& image() const { return image_; }
     int filterMode = 0;

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 #include <new>
 #include <type_traits>
@@ -11,6 +10,7 @@
 #include <vector>
 
 #include "core/image.h"
+#include "core/input_file.h"
 
 namespace kvh {
 namespace {
@@ -275,10 +275,9 @@ void ReadItems(Scene& scene, const json& doc, const std::filesystem::path& folde
             CheckKeys(j, ip, {"name", "type", "image", "filter"});
             std::shared_ptr<const ImageData> image;
             if (j.contains("image")) {
-                std::filesystem::path file = String(j["image"], Key(ip, "image"));
-                if (file.is_relative()) file = folder / file;
+                const std::string file = InputPath(folder.string(), String(j["image"], Key(ip, "image")));
                 std::string why;
-                image = LoadImageFile(file.string(), &why, memoryLimit);
+                image = LoadImageFile(file, &why, memoryLimit);
                 if (!image) throw SceneError(Key(ip, "image"), why);
             } else {
                 image = ProceduralHatching(256, 256);
@@ -462,20 +461,20 @@ std::string LineAndColumn(const std::string& text, size_t offset) {
 
 }  // namespace
 
-bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err) {
+bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err, uint64_t maxBytes) {
     auto fail = [&](KvResult code, const std::string& why) {
         if (err) *err = {code, path + ": " + why};
         *doc = json();
         return false;
     };
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return fail(KV_E_NOTFOUND, "cannot open the scene file");
     json parsed;  // what was read of a document that fails goes without allocating
     DocumentRelease release(parsed);
     std::string text;
     try {
-        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad()) return fail(KV_E_FAILED, "cannot read the scene file");
+        std::string why;
+        bool missing = false;
+        if (!ReadInputFile(path, "the scene file", maxBytes, text, why, &missing))
+            return fail(missing ? KV_E_NOTFOUND : KV_E_FAILED, why);
         DocumentBuilder builder(parsed);
         if (json::sax_parse(text, &builder)) {
             *doc = std::move(parsed);
@@ -494,9 +493,6 @@ bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* 
         std::string().swap(text);
         ReleaseDocument(parsed);
         return fail(KV_E_FAILED, "out of memory reading the scene file");
-    } catch (const std::ios_base::failure& e) {
-        // A folder, or a read error of the device.
-        return fail(KV_E_FAILED, std::string("cannot read the scene file (") + e.what() + ")");
     }
 }
 
@@ -549,7 +545,7 @@ bool NestedDeeperThan(const nlohmann::json& doc, size_t levels) {
 std::unique_ptr<LoadedScene> LoadSceneFile(Session& session, const std::string& path, HostError* err) {
     json doc;
     DocumentRelease release(doc);
-    if (!ReadSceneDocument(path, &doc, err)) return nullptr;
+    if (!ReadSceneDocument(path, &doc, err, session.memoryLimit())) return nullptr;
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     if (folder.empty()) folder = ".";
     HostError local;

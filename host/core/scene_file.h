@@ -86,10 +86,11 @@ std::string TooDeepMessage();
 bool NestedDeeperThan(const nlohmann::json& doc, size_t levels);
 
 // Reads and parses a JSON file in time linear in its length; false with a
-// message (no such file, the parser's complaint with its position, a number
-// out of range with its line and column, nesting beyond kMaxSceneDepth, or
-// no memory for the document).
-bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err);
+// message (no such file, not a regular file, more than `maxBytes` bytes, the
+// parser's complaint with its position, a number out of range with its line
+// and column, nesting beyond kMaxSceneDepth, or no memory for the document).
+bool ReadSceneDocument(const std::string& path, nlohmann::json* doc, HostError* err,
+                       uint64_t maxBytes = kDefaultMemoryLimit);
 
 // Empties a document without allocating, from its leaves up: a document's
 // own destructor allocates while it walks, and ends the process when memory

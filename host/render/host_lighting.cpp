@@ -5,8 +5,9 @@
 
 namespace kvr {
 
-float surfaceEpsilon(const double p[3]) {
-    double m = std::max({std::fabs(p[0]), std::fabs(p[1]), std::fabs(p[2]), 1.0});
+float surfaceEpsilon(const SurfacePoint& sp) {
+    const double* p = sp.position;
+    double m = std::max({std::fabs(p[0]), std::fabs(p[1]), std::fabs(p[2]), 0.01 * double(sp.t), 1.0});
     return static_cast<float>(1e-4 * m);
 }
 
@@ -26,7 +27,7 @@ HostLighting lightSurface(const RenderScene& scene, const SurfacePoint& sp, cons
     HostLighting out;
     const Vec3 n = sp.normal;
     const Vec3 toEye = -dir;
-    const float eps = surfaceEpsilon(sp.position);
+    const float eps = surfaceEpsilon(sp);
     double start[3];
     for (int k = 0; k < 3; ++k) start[k] = sp.position[k] + double(sp.geoNormal[k]) * eps;
     const float opacity = std::clamp(1.0f - surface.transparency, 0.0f, 1.0f);

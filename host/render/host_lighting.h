@@ -18,7 +18,9 @@ struct HostLighting {
 // weighted by (1 - transparency): the light passing through is traced apart.
 HostLighting lightSurface(const RenderScene& scene, const SurfacePoint& sp, const HostSurface& surface, Vec3 dir);
 
-// Offset of a ray start from a surface, relative to the scene's scale at p.
-float surfaceEpsilon(const double p[3]);
+// Offset of a ray start from a surface: relative to the hit's coordinates,
+// and to the distance it was found at (a hit found at t is off by a few
+// float steps of t, 1e-7 t each).
+float surfaceEpsilon(const SurfacePoint& sp);
 
 }  // namespace kvr

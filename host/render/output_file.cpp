@@ -8,16 +8,18 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+#include "core/input_file.h"
 
 namespace kvr {
 
 namespace {
 
 std::atomic<unsigned> gTempCount{0};
+LinkCall gLink = ::link;
 
 // Temporary files an interrupt removes: fixed storage, so that the signal
 // handler only reads memory and calls unlink.
@@ -53,6 +55,8 @@ void removeTemporaryFiles() {
     for (int i = 0; i < kSlots; ++i)
         if (gTempUsed[i].load()) ::unlink(gTempPaths[i]);
 }
+
+void setLinkCallForTests(LinkCall call) { gLink = call ? call : ::link; }
 
 void removeTemporaryFilesOnInterrupt() {
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, removeTempsAndEnd);
@@ -107,9 +111,7 @@ bool sameOutputFile(const std::string& a, const std::string& b) {
     if (a == b) return true;
     std::string ra, rb, why;
     if (resolveTarget(a, ra, why) && resolveTarget(b, rb, why) && ra == rb) return true;
-    struct stat sa {}, sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    return kvh::SameExistingFile(a, b);
 }
 
 OutputFile::~OutputFile() { discard(); }
@@ -139,7 +141,8 @@ bool OutputFile::fail(const std::string& reason, std::string& error) {
     return false;
 }
 
-bool OutputFile::openStream(int fdToCopy, bool fifo, std::string& error) {
+bool OutputFile::openStream(int fdToCopy, bool fifo, std::string& error,
+                            const std::function<void(const std::string&)>& notice) {
     stream_ = true;
     if (fdToCopy >= 0) {
         fd_ = ::fcntl(fdToCopy, F_DUPFD_CLOEXEC, 0);
@@ -148,7 +151,7 @@ bool OutputFile::openStream(int fdToCopy, bool fifo, std::string& error) {
     // A FIFO without a reader holds the open: say why nothing happens.
     fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | (fifo ? O_NONBLOCK : 0));
     if (fifo && fd_ < 0 && errno == ENXIO) {
-        std::fprintf(stderr, "%s '%s': waiting for a reader\n", what_.c_str(), path_.c_str());
+        if (notice) notice(what_ + " '" + path_ + "': waiting for a reader");
         fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC);
     }
     if (fd_ < 0) return fail(std::strerror(errno), error);
@@ -157,7 +160,8 @@ bool OutputFile::openStream(int fdToCopy, bool fifo, std::string& error) {
     return true;
 }
 
-bool OutputFile::open(const std::string& path, const std::string& what, std::string& error) {
+bool OutputFile::open(const std::string& path, const std::string& what, std::string& error,
+                      const std::function<void(const std::string&)>& notice) {
     discard();
     path_ = target_ = path;
     what_ = what;
@@ -171,9 +175,9 @@ bool OutputFile::open(const std::string& path, const std::string& what, std::str
         for (int fd : {STDOUT_FILENO, STDERR_FILENO}) {
             struct stat own {};
             if (::fstat(fd, &own) == 0 && own.st_dev == st.st_dev && own.st_ino == st.st_ino)
-                return openStream(fd, false, error);
+                return openStream(fd, false, error, notice);
         }
-        if (!S_ISREG(st.st_mode)) return openStream(-1, S_ISFIFO(st.st_mode), error);
+        if (!S_ISREG(st.st_mode)) return openStream(-1, S_ISFIFO(st.st_mode), error, notice);
     }
     std::string reason;
     if (!resolveTarget(path, target_, reason)) return fail(reason, error);
@@ -215,16 +219,50 @@ bool OutputFile::finish(std::string& error) {
     return true;
 }
 
+bool OutputFile::setOldAside(std::string& reason) {
+    backup_ = temporaryName();
+    movedAside_ = false;
+    const bool linked = gLink(target_.c_str(), backup_.c_str()) == 0;
+    hadOld_ = linked;
+    // Without hard links (EPERM, EXDEV, EMLINK, ENOTSUP ...) an old file
+    // itself moves aside, and back should the new one fail to take its place.
+    // (Whatever else stands there, a folder made since open(), stays put.)
+    struct stat st {};
+    if (!linked && errno != ENOENT && ::lstat(target_.c_str(), &st) == 0) {
+        hadOld_ = true;
+        if (S_ISREG(st.st_mode)) {
+            if (::rename(target_.c_str(), backup_.c_str()) != 0) {
+                reason = std::strerror(errno);
+                backup_.clear();
+                return false;
+            }
+            movedAside_ = true;
+        }
+    }
+    if (!linked && !movedAside_) backup_.clear();
+    return true;
+}
+
 bool OutputFile::place(std::string& error) {
     if (!finished_) return fail("not finished", error);
     if (!temp_.empty()) {
-        // The old file stays reachable under a second name until this one is
-        // gone, so that restore() can put it back.
-        backup_ = temporaryName();
-        hadOld_ = ::link(target_.c_str(), backup_.c_str()) == 0 || errno != ENOENT;
-        if (::access(backup_.c_str(), F_OK) != 0) backup_.clear();
+        // The old file stays reachable under a second name (or moved aside)
+        // until this one is gone, so that restore() can put it back.
+        std::string reason;
+        if (!setOldAside(reason)) return fail(reason, error);
+        if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+            reason = std::strerror(errno);
+            if (movedAside_) {
+                // Never removed: it is the only copy of the old file.
+                if (::rename(backup_.c_str(), target_.c_str()) != 0)
+                    reason += "; the old file is kept as '" + backup_ + "'";
+                backup_.clear();
+            }
+            return fail(reason, error);
+        }
+        // Only now: an interrupt before this would remove the old file that
+        // was moved aside while nothing stood in its place.
         backupSlot_ = backup_.empty() ? -1 : registerTemp(backup_);
-        if (::rename(temp_.c_str(), target_.c_str()) != 0) return fail(std::strerror(errno), error);
         temp_.clear();
         placed_ = true;
     }
@@ -235,8 +273,14 @@ bool OutputFile::place(std::string& error) {
 
 void OutputFile::restore() {
     if (!placed_) return;
-    if (!backup_.empty() && ::rename(backup_.c_str(), target_.c_str()) == 0) backup_.clear();
-    else if (!hadOld_) ::unlink(target_.c_str());
+    if (!backup_.empty() && (::rename(backup_.c_str(), target_.c_str()) == 0 || movedAside_)) {
+        // Put back, or, moved aside and not put back, kept under its second name.
+        backup_.clear();
+        unregisterTemp(backupSlot_);
+        backupSlot_ = -1;
+    } else if (!hadOld_) {
+        ::unlink(target_.c_str());
+    }
     placed_ = false;
 }
 

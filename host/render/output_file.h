@@ -10,7 +10,8 @@
 // A target that exists and is no regular file (a pipe, a FIFO, a device, or
 // this process's standard output, also when that is redirected to a file) is
 // a stream: it is written straight through, every write checked, and there is
-// nothing to place.
+// nothing to place. A FIFO without a reader holds open() until one comes; the
+// caller's notice says so first.
 //
 //   kvr::OutputFile png;
 //   if (!png.open("out/a.png", "PNG file", error)) ...   // before rendering
@@ -23,6 +24,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <initializer_list>
 #include <string>
 
@@ -36,7 +38,9 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     // `what` names the file in messages ("cannot write PNG file 'x': reason").
-    bool open(const std::string& path, const std::string& what, std::string& error);
+    // `notice` is handed "PNG file 'x': waiting for a reader" before a wait.
+    bool open(const std::string& path, const std::string& what, std::string& error,
+              const std::function<void(const std::string&)>& notice = {});
     // Appends bytes; false (and the temporary file removed) when a write fails.
     bool write(const void* data, size_t size, std::string& error);
     // Flushes and closes: every byte is written.
@@ -53,7 +57,9 @@ public:
 
 private:
     bool fail(const std::string& reason, std::string& error);
-    bool openStream(int fdToCopy, bool fifo, std::string& error);
+    bool openStream(int fdToCopy, bool fifo, std::string& error,
+                    const std::function<void(const std::string&)>& notice);
+    bool setOldAside(std::string& reason);
     std::string temporaryName() const;
     void discard();
 
@@ -64,6 +70,7 @@ private:
     bool stream_ = false;
     bool finished_ = false;
     bool placed_ = false, hadOld_ = false;
+    bool movedAside_ = false;  // backup_ is the old file itself, not a second name
 };
 
 // Places every file, or, when one cannot be placed, none: those placed
@@ -73,6 +80,12 @@ bool placeAll(std::initializer_list<OutputFile*> files, std::string& error);
 // Whether two output paths name one file (the same text, or the same file
 // once links and "." or ".." are resolved).
 bool sameOutputFile(const std::string& a, const std::string& b);
+
+// The call that gives a file about to be replaced a second name: link(2).
+// Tests stand in one that fails, as on a filesystem without hard links
+// (where the old file is moved aside instead); nullptr restores link(2).
+using LinkCall = int (*)(const char* existing, const char* newName);
+void setLinkCallForTests(LinkCall call);
 
 // Makes an interrupt (SIGINT, SIGTERM, SIGHUP) remove the temporary files of
 // every open OutputFile before the process ends as the signal says.

@@ -1,8 +1,11 @@
 #include "ray_scene.h"
 
+#include <cmath>
 #include <new>
 #include <stdexcept>
 #include <string>
+
+#include "core/scene_file.h"
 
 namespace kvr {
 
@@ -13,10 +16,26 @@ constexpr uint32_t kLargestCopiedMesh = 64;
 // Scales the ray tracer inverts within float's range (its determinant is the
 // product of the three).
 constexpr float kSmallestInstanceScale = 1e-9f, kLargestInstanceScale = 1e9f;
+// The largest coordinate handed to the ray tracer: with edges up to twice
+// this and rays from as far as kFarthestOrigin, its products stay below
+// 1e36, well within float.
+constexpr double kLargestTracedExtent = 4294967296.0;  // 2^32
+// Ray origins beyond this are misses: the coordinate bound, and room for the
+// offset of a ray leaving a surface.
+constexpr double kFarthestOrigin = 2 * kvh::kMaxCoordinate;
+
+// The power of two that brings `extent` within kLargestTracedExtent; 1 for
+// a scene within it already.
+float tracedScale(double extent) {
+    if (!(extent > kLargestTracedExtent) || !std::isfinite(extent)) return 1;
+    int exponent = 0;
+    std::frexp(extent / kLargestTracedExtent, &exponent);
+    return std::ldexp(1.0f, -exponent);
+}
 
 }  // namespace
 
-RayScene::RayScene() {
+RayScene::RayScene(double extent) : scale_(tracedScale(extent)), unscale_(1 / scale_) {
     device_ = rtcNewDevice(nullptr);
     if (!device_) {
         const RTCError e = rtcGetDeviceError(nullptr);
@@ -94,7 +113,7 @@ void RayScene::addCopy(const TriangleMesh& mesh, const AffineMap& toWorld) {
         throw std::length_error("more than 4 billion copied vertices or triangles");
     const uint32_t base = uint32_t(copyPositions_.size() / 3);
     for (const Vec3& p : mesh.positions) {
-        const Vec3 w = toWorld.point(p);
+        const Vec3 w = toWorld.point(p) * scale_;
         copyPositions_.insert(copyPositions_.end(), {w.x, w.y, w.z});
     }
     for (const Vec3& n : mesh.normals) copyNormals_.push_back(toWorld.normal(n));
@@ -124,10 +143,11 @@ RTCScene RayScene::sharedStructure(const TriangleMesh& mesh) {
         check();
         throw std::bad_alloc();
     }
+    // Shrunk with the scene, so that its instances keep their maps' linear part.
     for (size_t i = 0; i < mesh.positions.size(); ++i) {
-        v[3 * i] = mesh.positions[i].x;
-        v[3 * i + 1] = mesh.positions[i].y;
-        v[3 * i + 2] = mesh.positions[i].z;
+        v[3 * i] = mesh.positions[i].x * scale_;
+        v[3 * i + 1] = mesh.positions[i].y * scale_;
+        v[3 * i + 2] = mesh.positions[i].z * scale_;
     }
     std::copy(mesh.indices.begin(), mesh.indices.end(), idx);
     rtcCommitGeometry(geom);
@@ -145,6 +165,7 @@ void RayScene::addInstance(const TriangleMesh& mesh, const AffineMap& toWorld) {
     rtcSetGeometryInstancedScene(inst, structure);
     float m[12];
     toWorld.columnMajor(m);
+    for (int k = 9; k < 12; ++k) m[k] *= scale_;  // the translation; the structure is shrunk already
     rtcSetGeometryTransform(inst, 0, RTC_FORMAT_FLOAT3X4_COLUMN_MAJOR, m);
     rtcCommitGeometry(inst);
     rtcAttachGeometryByID(scene_, inst, objects_);
@@ -174,19 +195,25 @@ void RayScene::commit() {
 
 namespace {
 
-void setRay(RTCRay& r, const double origin[3], Vec3 dir, float tnear, float tfar) {
-    r.org_x = static_cast<float>(origin[0]);
-    r.org_y = static_cast<float>(origin[1]);
-    r.org_z = static_cast<float>(origin[2]);
+// Fills the tracer's ray, scaled into its coordinates; false for a ray it
+// cannot take.
+bool setRay(RTCRay& r, const double origin[3], Vec3 dir, float tnear, float tfar, float scale) {
+    for (int k = 0; k < 3; ++k)
+        if (!(std::fabs(origin[k]) <= kFarthestOrigin) || !std::isfinite(dir[k])) return false;
+    if ((dir.x == 0 && dir.y == 0 && dir.z == 0) || !(tnear >= 0 && tnear <= tfar)) return false;
+    r.org_x = static_cast<float>(origin[0] * scale);
+    r.org_y = static_cast<float>(origin[1] * scale);
+    r.org_z = static_cast<float>(origin[2] * scale);
     r.dir_x = dir.x;
     r.dir_y = dir.y;
     r.dir_z = dir.z;
-    r.tnear = tnear;
-    r.tfar = tfar;
+    r.tnear = tnear * scale;
+    r.tfar = tfar * scale;
     r.time = 0;
     r.mask = 0xFFFFFFFFu;
     r.id = 0;
     r.flags = 0;
+    return true;
 }
 
 }  // namespace
@@ -195,13 +222,14 @@ bool RayScene::intersect(const double origin[3], Vec3 dir, float tnear, float tf
     RTCIntersectContext ctx;
     rtcInitIntersectContext(&ctx);
     RTCRayHit rh;
-    setRay(rh.ray, origin, dir, tnear, tfar);
+    if (!setRay(rh.ray, origin, dir, tnear, tfar, scale_)) return false;
     rh.hit.geomID = RTC_INVALID_GEOMETRY_ID;
     rh.hit.primID = RTC_INVALID_GEOMETRY_ID;
     rh.hit.instID[0] = RTC_INVALID_GEOMETRY_ID;
     rtcIntersect1(scene_, &ctx, &rh);
-    if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
-    hit.t = rh.ray.tfar;
+    const float t = rh.ray.tfar * unscale_;
+    if (rh.hit.geomID == RTC_INVALID_GEOMETRY_ID || !std::isfinite(t)) return false;
+    hit.t = t;
     if (rh.hit.instID[0] != RTC_INVALID_GEOMETRY_ID) {
         hit.object = rh.hit.instID[0];
         hit.triangle = rh.hit.primID;
@@ -229,7 +257,7 @@ void RayScene::corners(const RayHit& hit, const TriangleMesh& mesh, const Affine
     const uint32_t base = copyStart_[hit.object].vertex;
     for (int k = 0; k < 3; ++k) {
         const float* p = &copyPositions_[3 * size_t(base + tri[k])];
-        position[k] = {p[0], p[1], p[2]};
+        position[k] = Vec3{p[0], p[1], p[2]} * unscale_;
         normal[k] = copyNormals_[base + tri[k]];
     }
 }
@@ -238,7 +266,7 @@ bool RayScene::occluded(const double origin[3], Vec3 dir, float tnear, float tfa
     RTCIntersectContext ctx;
     rtcInitIntersectContext(&ctx);
     RTCRay r;
-    setRay(r, origin, dir, tnear, tfar);
+    if (!setRay(r, origin, dir, tnear, tfar, scale_)) return false;
     rtcOccluded1(scene_, &ctx, &r);
     return r.tfar < 0;  // Embree sets tfar to -inf when something is hit
 }

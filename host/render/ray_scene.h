@@ -4,6 +4,13 @@
 // mesh's own structure, which every instance shares: a mesh placed a
 // thousand times is stored once. Built once; queries are thread-safe and
 // allocate nothing.
+//
+// The ray tracer works in float and multiplies coordinates together (a
+// triangle's edges squared times a ray's distance): a scene beyond about 1e10
+// is handed to it shrunk by a power of two, which is exact, and rays and hit
+// distances are scaled alike. A ray the tracer cannot take (an origin not
+// finite or beyond twice the coordinate bound, a direction not finite or
+// zero, not 0 <= tnear <= tfar) is answered as a miss and never handed over.
 #pragma once
 
 #include <embree3/rtcore.h>
@@ -36,9 +43,10 @@ struct RayTracerCost {
 
 class RayScene {
 public:
-    // Throws std::bad_alloc, or std::runtime_error, when no ray-casting
-    // device can be made.
-    RayScene();
+    // `extent`: the largest coordinate magnitude of what will be added. Throws
+    // std::bad_alloc, or std::runtime_error, when no ray-casting device can be
+    // made.
+    explicit RayScene(double extent = 0);
     ~RayScene() noexcept;
     RayScene(const RayScene&) = delete;
     RayScene& operator=(const RayScene&) = delete;
@@ -92,6 +100,7 @@ private:
     static inline std::atomic<bool> abandoned_{false};
 
     std::atomic<int64_t> tracerBytes_{0}, tracerPeak_{0};
+    float scale_ = 1, unscale_ = 1;  // world to the tracer's coordinates and back: powers of two
     RTCDevice device_ = nullptr;
     RTCScene scene_ = nullptr;
     std::unordered_map<const TriangleMesh*, RTCScene> shared_;

@@ -23,6 +23,18 @@ void cameraFromItem(const kvh::SceneItem& item, uint32_t width, uint32_t height,
 
 namespace {
 
+// The files a scene reads besides itself: clip pictures and OBJ meshes.
+void listInputFiles(const nlohmann::json& doc, const std::string& folder, std::vector<kvh::InputFile>& out) {
+    if (doc.contains("items"))
+        for (const nlohmann::json& item : doc["items"])
+            if (item.value("type", "") == "videoClip" && item.contains("image"))
+                out.push_back({"the clip picture", kvh::InputPath(folder, item["image"])});
+    if (doc.contains("objects"))
+        for (const nlohmann::json& object : doc["objects"])
+            if (object.value("shape", "") == "obj")
+                out.push_back({"the OBJ file", kvh::InputPath(folder, object["file"])});
+}
+
 bool loadInto(nlohmann::json& doc, const std::string& folder, const RenderOverrides& overrides, RenderJob& job,
               std::string& error) {
     // Walking a document recurses: refuse absurd nesting first.
@@ -79,6 +91,7 @@ bool loadInto(nlohmann::json& doc, const std::string& folder, const RenderOverri
         error = "objects: " + error;
         return false;
     }
+    listInputFiles(doc, folder, job.inputs);
     return true;
 }
 
@@ -106,7 +119,7 @@ bool loadRenderJobJson(nlohmann::json doc, const std::string& folder, const Rend
 bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, RenderJob& job, std::string& error) {
     nlohmann::json doc;
     kvh::HostError err;
-    if (!kvh::ReadSceneDocument(path, &doc, &err)) {
+    if (!kvh::ReadSceneDocument(path, &doc, &err, overrides.memoryLimit)) {
         error = err.message;
         return false;
     }
@@ -116,6 +129,7 @@ bool loadRenderJob(const std::string& path, const RenderOverrides& overrides, Re
         error = path + ": " + error;
         return false;
     }
+    job.inputs.insert(job.inputs.begin(), {"the scene file", path});
     return true;
 }
 

@@ -9,6 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "core/input_file.h"
 #include "core/scene_file.h"
 #include "core/session.h"
 #include "render_scene.h"
@@ -30,6 +31,7 @@ struct RenderJob {
     std::unique_ptr<kvh::LoadedScene> loaded;  // roads; released before the session
     RenderScene scene;
     std::vector<const kvh::MaterialRoad*> roads;  // per object, null for host shading
+    std::vector<kvh::InputFile> inputs;            // the scene file, clip pictures and OBJ files read
     ~RenderJob() {
         loaded.reset();
         session.reset();

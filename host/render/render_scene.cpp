@@ -1,5 +1,7 @@
 #include "render_scene.h"
 
+#include <algorithm>
+#include <cmath>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
@@ -13,6 +15,24 @@ std::unordered_map<const TriangleMesh*, uint32_t> placements(const RenderScene& 
     std::unordered_map<const TriangleMesh*, uint32_t> count;
     for (const auto& o : scene.objects) ++count[o->mesh.get()];
     return count;
+}
+
+// The largest coordinate magnitude a placed vertex may have: per object, its
+// translation plus its axis scales times its mesh's largest coordinate.
+double geometryExtent(const RenderScene& scene) {
+    std::unordered_map<const TriangleMesh*, float> largest;
+    double extent = 0;
+    for (const auto& o : scene.objects) {
+        auto [found, added] = largest.try_emplace(o->mesh.get(), 0.0f);
+        if (added)
+            for (const Vec3& p : o->mesh->positions)
+                found->second = std::max({found->second, std::fabs(p.x), std::fabs(p.y), std::fabs(p.z)});
+        const AffineMap& m = o->toWorld;
+        const Vec3 t = m.point({});
+        const double reach = double(m.axisScale(0)) + m.axisScale(1) + m.axisScale(2);
+        extent = std::max(extent, std::max({std::fabs(t.x), std::fabs(t.y), std::fabs(t.z)}) + reach * found->second);
+    }
+    return extent;
 }
 
 }  // namespace
@@ -58,7 +78,7 @@ uint64_t RenderScene::geometryBytes() const {
 bool RenderScene::build(std::string& error) {
     const char* stage = "the ray-casting device";
     try {
-        rays = std::make_unique<RayScene>();
+        rays = std::make_unique<RayScene>(geometryExtent(*this));
         stage = "the ray tracer's copies and instances of the objects";
         const auto count = placements(*this);
         for (size_t i = 0; i < objects.size(); ++i) {

@@ -2,7 +2,6 @@
 
 #include <tbb/enumerable_thread_specific.h>
 #include <tbb/parallel_for.h>
-#include <tbb/task_arena.h>
 
 #include <algorithm>
 #include <atomic>
@@ -14,6 +13,7 @@
 #include <thread>
 
 #include "host_lighting.h"
+#include "render_arena.h"
 #include "sample_pattern.h"
 
 namespace kvr {
@@ -195,7 +195,7 @@ Vec3 Renderer::ShadeInto(kvh::SampleVector& v, const double origin[3], Vec3 dir,
     set3(sc.diff, light.diffuseShadowed + light.indirect);
     set3(sc.spec, light.specular);
 
-    const float eps = surfaceEpsilon(sp->position);
+    const float eps = surfaceEpsilon(*sp);
     if (s.reflectionAmount > 0) {
         Vec3 r = normalize(dir - sp->normal * (2.0f * dot(sp->normal, dir)));
         double start[3];
@@ -257,7 +257,7 @@ float Renderer::Trace(kvh::SampleVector& into, const double* origin, const float
             const double* p = parentCtx.surface.position;
             double along = 0;
             for (int k = 0; k < 3; ++k) along += (p[k] - origin[k]) * double(dir[k]);
-            if (along > 0) tnear = float(along) + 2.0f * surfaceEpsilon(p);
+            if (along > 0) tnear = float(along) + 2.0f * surfaceEpsilon(parentCtx.surface);
         }
         rayFlags = KV_RAY_TRACED | KV_RAY_REFRACTION;
     }
@@ -308,7 +308,7 @@ namespace {
 // Prints "render: NN%" on stderr once the render has run for a second.
 class ProgressLine {
 public:
-    ProgressLine(bool enabled, uint32_t total) : total_(total) {
+    ProgressLine(bool enabled, uint32_t total, uint32_t threads) : total_(total), threads_(threads) {
         if (enabled) worker_ = std::thread([this] { Run(); });
     }
     ~ProgressLine() {
@@ -333,10 +333,10 @@ private:
         }
         if (printed) {
             double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            std::fprintf(stderr, "\rrender: 100%% in %.1f s\n", secs);
+            std::fprintf(stderr, "\rrender: 100%% in %.1f s on %u thread%s\n", secs, threads_, threads_ == 1 ? "" : "s");
         }
     }
-    uint32_t total_;
+    uint32_t total_, threads_;
     std::atomic<uint32_t> done_count_{0};
     std::mutex m_;
     std::condition_variable cv_;
@@ -354,8 +354,9 @@ ImageBuffer Renderer::Render(uint32_t threads, bool progress) {
     const uint32_t tiles = tilesX * tilesY;
     for (SampleCounter* c : {&nonFinite_, &unbalanced_, &flatTexture_}) c->clear();
     tbb::enumerable_thread_specific<ThreadStatePtr> states([this] { return NewThreadState(); });
-    ProgressLine line(progress, tiles);
-    tbb::task_arena arena(threads == 0 ? tbb::task_arena::automatic : int(threads));
+    RenderArena arena(threads);
+    threads_ = arena.threads();
+    ProgressLine line(progress, tiles, threads_);
     arena.execute([&] {
         tbb::parallel_for(uint32_t(0), tiles, [&](uint32_t t) {
             ThreadState& ts = *states.local();

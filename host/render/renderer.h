@@ -60,9 +60,12 @@ public:
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
-    // Renders the image; `threads` 0 uses every core. Prints a progress line on
-    // stderr when asked and the render takes longer than a second.
+    // Renders the image on `threads` threads, 0: every core the process may
+    // use (see RenderArena). Prints a progress line on stderr when asked and
+    // the render takes longer than a second.
     ImageBuffer Render(uint32_t threads = 0, bool progress = false);
+    // The threads the last Render ran on.
+    uint32_t Threads() const { return threads_; }
     // What the last Render saw, in the order of the (first) objects: the
     // materials that gave colours that are not finite (drawn black); the
     // materials whose Raycast slot 3 and slot 4 calls did not match within a
@@ -107,6 +110,7 @@ private:
     // Per object, of the last Render.
     std::vector<MaterialSamples> ByMaterial(const SampleCounter& counter) const;
     SampleCounter nonFinite_, unbalanced_, flatTexture_;
+    uint32_t threads_ = 0;
     std::vector<uint8_t> drawsFlat_;  // per object: its material draws in texture coordinates it lacks
     const RenderScene& scene_;
     const kvh::PacketLayout& layout_;

@@ -1,5 +1,6 @@
 #include "scene_objects.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <stdexcept>
 #include <unordered_map>
 
+#include "core/input_file.h"
 #include "core/memory_limit.h"
 #include "core/scene_file.h"
 #include "obj_mesh.h"
@@ -53,6 +55,26 @@ float coordinate(const json& j, const std::string& path) {
 Vec3 point(const json& j, const std::string& path) {
     if (!j.is_array() || j.size() != 3) fail(path, "expected an array of 3 numbers");
     return {coordinate(j[0], path + "[0]"), coordinate(j[1], path + "[1]"), coordinate(j[2], path + "[2]")};
+}
+
+// A direction of any finite length, as its unit vector: taken in double and
+// scaled by its largest component before its length is taken, so that
+// neither a long nor a short one leaves the range. Below the smallest normal
+// double the number read is no longer the number written.
+Vec3 unitDirection(const json& j, const std::string& path) {
+    if (!j.is_array() || j.size() != 3) fail(path, "expected an array of 3 numbers");
+    double d[3], largest = 0;
+    for (int k = 0; k < 3; ++k) {
+        if (!j[k].is_number()) fail(path + "[" + std::to_string(k) + "]", "expected a number");
+        d[k] = j[k].get<double>();
+        if (!std::isfinite(d[k])) fail(path + "[" + std::to_string(k) + "]", "not a finite number");
+        largest = std::max(largest, std::fabs(d[k]));
+    }
+    if (largest == 0) fail(path, "must not be zero");
+    if (largest < 1e-300) fail(path, "too short: its largest component must be at least 1e-300 in magnitude");
+    for (double& c : d) c /= largest;
+    const double length = std::sqrt(d[0] * d[0] + d[1] * d[1] + d[2] * d[2]);
+    return {float(d[0] / length), float(d[1] / length), float(d[2] / length)};
 }
 
 // One mesh per shape (and per OBJ file), shared by every object of that shape.
@@ -195,11 +217,10 @@ uint32_t parseShape(const json& j, const std::string& path, const std::string& b
     }
     if (shape == "obj") {
         if (!j.contains("file") || !j["file"].is_string()) fail(path + ".file", "expected the OBJ file name");
-        std::filesystem::path file = j["file"].get<std::string>();
-        if (file.is_relative()) file = std::filesystem::path(baseDir) / file;
-        return shapes.obj("obj " + file.string(), [&](TriangleMesh& m) {
+        const std::string file = kvh::InputPath(baseDir, j["file"].get<std::string>());
+        return shapes.obj("obj " + file, [&](TriangleMesh& m) {
             std::string error;
-            if (!loadObjMesh(file.string(), m, error, shapes.memoryLimit())) fail(path + ".file", error);
+            if (!loadObjMesh(file, m, error, shapes.memoryLimit())) fail(path + ".file", error);
         });
     }
     fail(path + ".shape", "unknown shape '" + shape + "' (plane, sphere, cube, cylinder, torus or obj)");
@@ -249,9 +270,7 @@ Light parseLight(const json& j, const std::string& path) {
     } else if (type == "distant") {
         l.kind = Light::Kind::Distant;
         if (!j.contains("direction")) fail(path + ".direction", "a distant light needs a direction");
-        l.direction = triple(j["direction"], path + ".direction");
-        // Any length will do (normalize scales a long one before squaring it).
-        if (length(normalize(l.direction)) == 0) fail(path + ".direction", "must not be zero");
+        l.direction = unitDirection(j["direction"], path + ".direction");
     } else {
         fail(path + ".type", "expected \"point\" or \"distant\"");
     }

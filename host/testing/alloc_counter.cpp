@@ -9,9 +9,16 @@ namespace {
 
 std::atomic<bool> g_armed{false};
 std::atomic<long> g_allocations{0};
+std::atomic<unsigned long long> g_bytes{0};
+std::atomic<unsigned long long> g_refusedFrom{0};  // 0: none refused
 
 void* Allocate(std::size_t size, std::size_t align) {
-    if (g_armed.load(std::memory_order_relaxed)) g_allocations.fetch_add(1, std::memory_order_relaxed);
+    if (g_armed.load(std::memory_order_relaxed)) {
+        g_allocations.fetch_add(1, std::memory_order_relaxed);
+        g_bytes.fetch_add(size, std::memory_order_relaxed);
+    }
+    const unsigned long long refused = g_refusedFrom.load(std::memory_order_relaxed);
+    if (refused != 0 && size >= refused) throw std::bad_alloc();
     if (size == 0) size = 1;
     void* p = align > alignof(std::max_align_t) ? std::aligned_alloc(align, (size + align - 1) / align * align)
                                                 : std::malloc(size);
@@ -25,6 +32,7 @@ namespace kvt {
 
 AllocationCounter::AllocationCounter() {
     g_allocations = 0;
+    g_bytes = 0;
     g_armed = true;
 }
 AllocationCounter::~AllocationCounter() { g_armed = false; }
@@ -32,6 +40,13 @@ long AllocationCounter::count() {
     g_armed = false;
     return g_allocations.load();
 }
+unsigned long long AllocationCounter::bytes() {
+    g_armed = false;
+    return g_bytes.load();
+}
+
+LargeAllocationRefusal::LargeAllocationRefusal(unsigned long long bytes) { g_refusedFrom = bytes < 1 ? 1 : bytes; }
+LargeAllocationRefusal::~LargeAllocationRefusal() { g_refusedFrom = 0; }
 
 }  // namespace kvt
 

@@ -6,13 +6,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "testing/all_cores.h"
 #include "testing/host_sample.h"
 #include "testing/plugin_session.h"
 
@@ -77,7 +76,7 @@ inline std::vector<std::unique_ptr<kvh::MaterialRoad>> RegisterRoadBenchmarks(Pl
                                                                               std::vector<RoadCase> cases,
                                                                               const RoadLoop& loop, const char* who,
                                                                               kvh::RayHooks* hooks = nullptr) {
-    const int allThreads = int(std::max(1u, std::thread::hardware_concurrency()));
+    const int allThreads = AllCores();
     std::vector<std::unique_ptr<kvh::MaterialRoad>> roads;
     for (RoadCase& c : cases) {
         c.options.itemName = c.name;

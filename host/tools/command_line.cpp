@@ -120,4 +120,12 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     return true;
 }
 
+std::string outputReplacingAnInput(const CommandLine& cl, const std::vector<kvh::InputFile>& inputs) {
+    for (const auto& [flag, output] : {std::pair{"-o", &cl.output}, std::pair{"--dump-float", &cl.floatDump}})
+        for (const kvh::InputFile& input : inputs)
+            if (!output->empty() && kvh::SameExistingFile(*output, input.path))
+                return std::string(flag) + " '" + *output + "' would replace " + input.what + " '" + input.path + "'";
+    return "";
+}
+
 }  // namespace kvt

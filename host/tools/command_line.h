@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/input_file.h"
+
 namespace kvt {
 
 struct CommandLine {
@@ -26,6 +28,11 @@ struct CommandLine {
 
 // False with a message on a bad command line.
 bool parseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error);
+
+// Why an output of `cl` would replace one of the files the scene reads (the
+// same file once links are followed, hard links and any spelling included),
+// or "": "-o 'x.json' would replace the scene file 'scenes/x.json'".
+std::string outputReplacingAnInput(const CommandLine& cl, const std::vector<kvh::InputFile>& inputs);
 
 extern const char* const kUsage;
 

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "command_line.h"
+#include "core/printable.h"
 #include "out_of_memory.h"
 #include "output_file.h"
 #include "plugin_listing.h"
@@ -15,6 +16,10 @@
 #include "renderer.h"
 
 namespace {
+
+// Every message goes to standard error behind the command's name, with the
+// bytes it quotes from input files escaped.
+void say(const std::string& message) { std::cerr << "kvrender: " << kvh::Printable(message) << "\n"; }
 
 // The name a scene gives a material road.
 std::string materialName(const kvr::RenderJob& job, const kvh::MaterialRoad* road) {
@@ -40,16 +45,20 @@ int render(const kvt::CommandLine& cl) {
         kvr::RenderJob job;
         std::string error;
         if (!kvr::loadRenderJob(cl.scene, overrides, job, error)) {
-            std::cerr << "kvrender: " << error << "\n";
+            say(error);
             return 1;
         }
-        for (const std::string& w : job.session->warnings()) std::cerr << "kvrender: warning: " << w << "\n";
+        if (const std::string clash = kvt::outputReplacingAnInput(cl, job.inputs); !clash.empty()) {
+            say(clash);
+            return 2;
+        }
+        for (const std::string& w : job.session->warnings()) say("warning: " + w);
         // The outputs exist (as temporary files) before the render starts: a
         // path that cannot be written is reported at once.
         kvr::OutputFile png, floats;
-        if (!png.open(cl.output, "PNG file", error) ||
-            (!cl.floatDump.empty() && !floats.open(cl.floatDump, "float map", error))) {
-            std::cerr << "kvrender: " << error << "\n";
+        if (!png.open(cl.output, "PNG file", error, say) ||
+            (!cl.floatDump.empty() && !floats.open(cl.floatDump, "float map", error, say))) {
+            say(error);
             return 1;
         }
         const kvr::RenderSettings& size = job.scene.settings;
@@ -57,11 +66,13 @@ int render(const kvt::CommandLine& cl) {
         kvt::SetActivity(stage);
         auto start = std::chrono::steady_clock::now();
         kvr::ImageBuffer image;
+        uint32_t threads = 0;
         {
             kvr::Renderer renderer(job.scene, job.session->Layout(), job.roads);
             image = renderer.Render(cl.threads, !cl.quiet);
+            threads = renderer.Threads();
             auto name = [&](const kvh::MaterialRoad* road) { return materialName(job, road); };
-            for (const std::string& w : renderer.Warnings(name)) std::cerr << "kvrender: warning: " << w << "\n";
+            for (const std::string& w : renderer.Warnings(name)) say("warning: " + w);
         }
         double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         stage = "encoding the " + std::to_string(size.width) + " x " + std::to_string(size.height) + " frame";
@@ -74,19 +85,19 @@ int render(const kvt::CommandLine& cl) {
         auto writeFloats = [&] { return !withFloats || image.writeFloatMap(floats, error); };
         if (!(png.isStream() ? writeFloats() && writePng() : writePng() && writeFloats()) ||
             !kvr::placeAll({&png, withFloats ? &floats : nullptr}, error)) {
-            std::cerr << "kvrender: " << error << "\n";
+            say(error);
             return 1;
         }
         if (!cl.quiet)
-            std::fprintf(stderr, "kvrender: %ux%u, %u samples per pixel, %.2f s\n", image.width(), image.height(),
-                         job.scene.settings.spp, secs);
+            std::fprintf(stderr, "kvrender: %ux%u, %u samples per pixel, %.2f s on %u thread%s\n", image.width(),
+                         image.height(), job.scene.settings.spp, secs, threads, threads == 1 ? "" : "s");
         // A stream (standard output, a pipe) gets the image and nothing else.
-        if (!png.isStream() && !(withFloats && floats.isStream())) std::cout << cl.output << "\n";
+        if (!png.isStream() && !(withFloats && floats.isStream())) std::cout << kvh::Printable(cl.output) << "\n";
         return 0;
     } catch (const std::exception&) {
         // Memory, or a thread, that could not be had, wherever it was asked for.
         if (!kvt::OutOfMemory(std::current_exception())) throw;
-        std::cerr << "kvrender: out of memory while " << stage << "\n";
+        say("out of memory while " + stage);
         return 1;
     }
 }
@@ -100,7 +111,8 @@ int main(int argc, char** argv) {
         kvt::CommandLine cl;
         std::string error;
         if (!kvt::parseCommandLine(args, cl, error)) {
-            std::cerr << "kvrender: " << error << "\n" << kvt::kUsage;
+            say(error);
+            std::cerr << kvt::kUsage;
             return 2;
         }
         switch (cl.mode) {
@@ -109,7 +121,7 @@ int main(int argc, char** argv) {
                 return 0;
             case kvt::CommandLine::Mode::List:
                 if (!kvt::listPlugin(cl.plugin, std::cout, error)) {
-                    std::cerr << "kvrender: " << error << "\n";
+                    say(error);
                     return 1;
                 }
                 return 0;
@@ -121,7 +133,7 @@ int main(int argc, char** argv) {
             }
         }
     } catch (const std::exception& e) {
-        std::cerr << "kvrender: internal error: " << e.what() << "\n";
+        say(std::string("internal error: ") + e.what());
     }
     return 1;
 }

@@ -3,10 +3,9 @@
 // pass-through material, on one thread and on all of them.
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
 #include <string>
-#include <thread>
 
+#include "testing/all_cores.h"
 #include "toon_host.h"
 
 namespace {
@@ -70,7 +69,7 @@ void BM_ToonDefaultBands(benchmark::State& state) { ShadeSamples(state, &Roads::
 void BM_ToonEightSoftGradientBands(benchmark::State& state) { ShadeSamples(state, &Roads::full); }
 void BM_Passthrough(benchmark::State& state) { ShadeSamples(state, &Roads::passthrough); }
 
-const int kAllThreads = int(std::max(1u, std::thread::hardware_concurrency()));
+const int kAllThreads = kvt::AllCores();
 BENCHMARK(BM_ToonDefaultBands)->Threads(1)->Threads(kAllThreads)->UseRealTime();
 BENCHMARK(BM_ToonEightSoftGradientBands)->Threads(1)->Threads(kAllThreads)->UseRealTime();
 BENCHMARK(BM_Passthrough)->Threads(1)->Threads(kAllThreads)->UseRealTime();

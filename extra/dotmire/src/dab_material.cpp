@@ -59,8 +59,9 @@ void DabMaterial::readExtra(CKvUser_Attributes& attr, void* data) {
     if (m_clipLinked) RenderDabImage(attr);
     ClampRead(b);
     b.colourHsv = ColourToHSV(b.packet.colour);
-    // The record holds its own copy of the image: samples of this block stamp
-    // it even after a later read has replaced the material's.
+    // The record holds its own reference to the image (or a copy of its
+    // pixels): samples of this block stamp it even after a later read has
+    // replaced the material's.
     StoreLens(b, readPattern(attr, data, &m_image));  // last: the block now owns a record
 }
 

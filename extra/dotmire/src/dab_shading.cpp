@@ -12,6 +12,7 @@ namespace Stipple_Shader {
 namespace {
 
 using kv::shader::clamp01;
+using kv::shader::TilingCoordinate;
 
 VariationAmounts Amounts(const DabPacketData& own) {
     return {own.hueVariation, own.satVariation, own.valVariation};
@@ -95,7 +96,9 @@ float DabTone(const DabPacketData& own, const st_KVpShadeComponents& sc, const s
 void ShadeDab(const DabSample& s, const DabPicture& picture, const TracedColour& through, st_KVpShadeComponents& sc,
               st_KVpShadeOutput& out) {
     const DabPacketData& own = s.own;
-    const PatternCell cell = CellOf(s.u, s.v, own.tiles, own.tileOffset);
+    const bool screen = own.screenCoords != 0;
+    const PatternCell cell =
+        CellOf(TilingCoordinate(s.u, screen), TilingCoordinate(s.v, screen), own.tiles, own.tileOffset);
     const bool varied = Amounts(own).any();
 
     int32_t indices[kMaxDabs];

@@ -22,7 +22,7 @@ struct DabSample {
     const DabPacketData& own;
     int32_t colorMode;  // 0 ink, 1 crayon, 2 scratch
     const st_KVpSampleParms& parms;
-    float u;  // pattern coordinate
+    float u;  // pattern coordinate; tiled as |u|, |v| in texture coordinates (mirrored at 0)
     float v;
     const HSV* colourHsv = nullptr;  // of own.colour when known (from the read), else computed per sample
 };

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "float_range.h"
 #include "point_search.h"
 #include "shader/shading_math.h"
 
@@ -44,14 +45,14 @@ float StampDab(const DabPicture& picture, const DabPacketData& p, int32_t index,
     if (!(px >= 0.0f && px < static_cast<float>(w) && py >= 0.0f && py < static_cast<float>(h))) return 0.0f;
     const auto column = static_cast<uint32_t>(std::fmin(static_cast<float>(w - 1), px));
     const auto row = static_cast<uint32_t>(std::fmin(static_cast<float>(h - 1), py));
-    const float* pixel = picture.pixel(column, row);
-    float rgba[4] = {pixel[0], pixel[1], pixel[2], pixel[3]};
+    float rgba[4];
+    picture.pixel(column, row, rgba);
     if (p.imageInvert)
         for (int c = 0; c < 3; ++c) rgba[c] = 1.0f - rgba[c];
     const float k = p.useAlpha ? rgba[3] : kv::shader::luminance(rgba);
     for (int c = 0; c < 3; ++c) {
-        const float paint = p.useColor ? dabColour[c] : rgba[c] + (dabColour[c] - p.colour[c]);
-        result[c] = result[c] + (paint - result[c]) * k;
+        const float paint = p.useColor ? dabColour[c] : Sum(rgba[c], dabColour[c] - p.colour[c]);
+        result[c] = Blend(result[c], paint, k);
     }
     return k;
 }

@@ -10,19 +10,32 @@
 
 namespace Stipple_Shader {
 
+// Reads pixel (column, row) of a picture's source as R, G, B, A.
+using PixelReader = void (*)(void* source, uint32_t column, uint32_t row, float rgba[4]);
+
 // The picture a dab stamps: the material's dab image as four floats R, G, B,
-// A per pixel, row by row from the top (a copy made when the channels are
-// read, so that stamping asks the host for nothing). Empty when the material
-// has no dab image.
+// A per pixel, row by row from the top, either from a copy made when the
+// channels were read or through `read` per pixel. Empty when the material has
+// no dab image.
 struct DabPicture {
     bool present = false;
     uint32_t width = 0;
     uint32_t height = 0;
-    const float* rgba = nullptr;  // width × height pixels
+    const float* rgba = nullptr;  // width × height pixels, or null: read per pixel
+    PixelReader read = nullptr;
+    void* source = nullptr;
 
     bool empty() const { return !present; }
-    const float* pixel(uint32_t column, uint32_t row) const {
-        return rgba + (static_cast<std::size_t>(row) * width + column) * 4;
+    // A pixel inside the picture (0 without pixels to read).
+    void pixel(uint32_t column, uint32_t row, float out[4]) const {
+        if (rgba) {
+            const float* p = rgba + (static_cast<std::size_t>(row) * width + column) * 4;
+            out[0] = p[0], out[1] = p[1], out[2] = p[2], out[3] = p[3];
+        } else if (read) {
+            read(source, column, row, out);
+        } else {
+            out[0] = out[1] = out[2] = out[3] = 0.0f;
+        }
     }
 };
 

@@ -2,16 +2,18 @@
 
 #include <cmath>
 
+#include "float_range.h"
+
 namespace Stipple_Shader {
 namespace {
 
 constexpr float kEpsilon = 1.1920929e-7f;
 constexpr float kSixtyDegrees = 1.0471976f;  // π/3
 constexpr float kFullCircle = 6.2831855f;
-constexpr double kFloatMax = 3.4028234663852886e38;
-
 // x held within the float range, then rounded to float.
-float ToFloat(double x) { return static_cast<float>(x > kFloatMax ? kFloatMax : (x < -kFloatMax ? -kFloatMax : x)); }
+float ToFloat(double x) { return HeldInFloat(x); }
+// A float result stays as computed, so that an overflow shows.
+float ToFloat(float x) { return x; }
 
 // A 32-bit integer hash with full avalanche (the MurmurHash3 finaliser).
 uint32_t Mix32(uint32_t h) {
@@ -23,24 +25,69 @@ uint32_t Mix32(uint32_t h) {
     return h;
 }
 
+// The conversion in `Real` arithmetic, step for step: in float it is the
+// conversion itself; in double it stands in where float overflows.
+template <class Real>
+HSV ConvertToHSV(Real r, Real g, Real b) {
+    const Real v = std::fmax(std::fmax(r, g), b);
+    if (v == Real(0)) return {0.0f, 0.0f, 0.0f};
+    const Real m = std::fmin(std::fmin(r, g), b);
+    const Real delta = v - m;
+    HSV out{0.0f, ToFloat(delta / v), ToFloat(v)};  // the saturation is below 0 for a negative value
+    if (delta == Real(0)) return out;
+    Real h;  // in [-1, 5]
+    if (r == v) h = (g - b) / delta;
+    else if (g == v) h = (b - r) / delta + Real(2);
+    else h = (r - g) / delta + Real(4);
+    Real hue = h * Real(kSixtyDegrees);
+    if (hue < Real(0)) hue += Real(kFullCircle);
+    out.hue = ToFloat(hue);
+    return out;
+}
+
+bool Finite(float a, float b, float c) { return std::isfinite(a) && std::isfinite(b) && std::isfinite(c); }
+
+// The shifted colour in `Real` arithmetic from the unit random values w1, w2,
+// w3; false when a component is not finite.
+template <class Real>
+bool ShiftIn(const HSV& base, float w1, float w2, float w3, const VariationAmounts& amounts, float rgb[3]) {
+    const Real s = Real(w2) * Real(amounts.sat) + Real(base.sat);
+    const Real v = Real(w3) * Real(amounts.val) + Real(base.val);
+    if (!(s >= Real(kEpsilon))) {  // a saturation that is not a number greys too
+        rgb[0] = rgb[1] = rgb[2] = ToFloat(v);
+        return std::isfinite(rgb[0]);
+    }
+    // The turned hue is summed in double (and rounded to float in float arithmetic).
+    const double sum = static_cast<double>(w1) * (static_cast<double>(amounts.hue) * 3.141592653589793) +
+                       static_cast<double>(base.hue);
+    const Real turned = static_cast<Real>(sum);
+    const Real h = turned / Real(kSixtyDegrees);
+    const Real i = std::floor(h);
+    const Real f = h - i;
+    const float p = ToFloat((Real(1) - s) * v);
+    const float q = ToFloat((Real(1) - s * f) * v);
+    const float t = ToFloat(v * (Real(1) - s * (Real(1) - f)));
+    const float w = ToFloat(v);
+    // Sector i modulo 6, computed on the real so that no hue overflows an int.
+    Real sector = std::fmod(i, Real(6));
+    if (sector < Real(0)) sector += Real(6);
+    switch (std::isfinite(sector) ? static_cast<int>(sector) : 5) {
+        case 0: rgb[0] = w, rgb[1] = t, rgb[2] = p; break;
+        case 1: rgb[0] = q, rgb[1] = w, rgb[2] = p; break;
+        case 2: rgb[0] = p, rgb[1] = w, rgb[2] = t; break;
+        case 3: rgb[0] = p, rgb[1] = q, rgb[2] = w; break;
+        case 4: rgb[0] = t, rgb[1] = p, rgb[2] = w; break;
+        default: rgb[0] = w, rgb[1] = p, rgb[2] = q; break;
+    }
+    return Finite(rgb[0], rgb[1], rgb[2]);
+}
+
 }  // namespace
 
 HSV ColourToHSV(const float rgb[3]) {
-    const double r = rgb[0], g = rgb[1], b = rgb[2];
-    const double v = std::fmax(std::fmax(r, g), b);
-    if (v == 0.0) return {0.0f, 0.0f, 0.0f};
-    const double m = std::fmin(std::fmin(r, g), b);
-    const double delta = v - m;
-    const double sat = delta / v;  // below 0 for a negative value
-    HSV out{0.0f, static_cast<float>(std::fmax(std::fmin(sat, 1.0), -kFloatMax)), static_cast<float>(v)};
-    if (delta == 0.0) return out;
-    double h;  // in [-1, 5]
-    if (r == v) h = (g - b) / delta;
-    else if (g == v) h = (b - r) / delta + 2.0;
-    else h = (r - g) / delta + 4.0;
-    out.hue = static_cast<float>(h) * kSixtyDegrees;
-    if (out.hue < 0.0f) out.hue += kFullCircle;
-    return out;
+    const HSV single = ConvertToHSV<float>(rgb[0], rgb[1], rgb[2]);
+    if (Finite(single.hue, single.sat, single.val)) return single;
+    return ConvertToHSV<double>(rgb[0], rgb[1], rgb[2]);
 }
 
 int32_t ParkMillerNext(int32_t x) {
@@ -75,32 +122,8 @@ void ShiftedColour(const HSV& base, int32_t start, const VariationAmounts& amoun
     const int32_t r1 = ParkMillerNext(start);
     const int32_t r2 = ParkMillerNext(r1);
     const int32_t r3 = ParkMillerNext(r2);
-    const double s = static_cast<double>(UnitRandom(r2)) * amounts.sat + base.sat;
-    const double v = static_cast<double>(UnitRandom(r3)) * amounts.val + base.val;
-    if (!(s >= kEpsilon)) {  // a saturation that is not a number greys too
-        rgb[0] = rgb[1] = rgb[2] = ToFloat(v);
-        return;
-    }
-    const double turned = static_cast<double>(UnitRandom(r1)) * (static_cast<double>(amounts.hue) * 3.141592653589793) +
-                          static_cast<double>(base.hue);
-    const double h = turned / static_cast<double>(kSixtyDegrees);
-    const double i = std::floor(h);
-    const double f = h - i;
-    const float p = ToFloat((1.0 - s) * v);
-    const float q = ToFloat((1.0 - s * f) * v);
-    const float t = ToFloat(v * (1.0 - s * (1.0 - f)));
-    const float w = ToFloat(v);
-    // Sector i modulo 6, computed on the double so that no hue overflows an int.
-    double sector = std::fmod(i, 6.0);
-    if (sector < 0.0) sector += 6.0;
-    switch (std::isfinite(sector) ? static_cast<int>(sector) : 5) {
-        case 0: rgb[0] = w, rgb[1] = t, rgb[2] = p; break;
-        case 1: rgb[0] = q, rgb[1] = w, rgb[2] = p; break;
-        case 2: rgb[0] = p, rgb[1] = w, rgb[2] = t; break;
-        case 3: rgb[0] = p, rgb[1] = q, rgb[2] = w; break;
-        case 4: rgb[0] = t, rgb[1] = p, rgb[2] = w; break;
-        default: rgb[0] = w, rgb[1] = p, rgb[2] = q; break;
-    }
+    const float w1 = UnitRandom(r1), w2 = UnitRandom(r2), w3 = UnitRandom(r3);
+    if (!ShiftIn<float>(base, w1, w2, w3, amounts, rgb)) ShiftIn<double>(base, w1, w2, w3, amounts, rgb);
 }
 
 }  // namespace Stipple_Shader

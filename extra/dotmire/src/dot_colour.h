@@ -13,9 +13,10 @@ struct HSV {
     float sat;
     float val;
 };
-// Computed in double, so that any finite colour gives finite values. The
-// saturation is held at most 1: only negative components carry it past 1,
-// and beside a value near 0 they carry it past any float.
+// Computed in float. Negative components carry the saturation past 1 (and
+// beside a value near 0 past any float): where a float result overflows, the
+// conversion is done in double and held within the float range, so that any
+// finite colour gives finite values.
 HSV ColourToHSV(const float rgb[3]);
 
 // One step of the minimal standard generator (16807 x mod 2^31 - 1, Schrage's
@@ -56,8 +57,9 @@ struct VariationAmounts {
 // The colour of hue (radians), saturation and value shifted by three steps of
 // the generator from `start`: hue by up to ±hue·π, saturation and value by up
 // to ±sat and ±val (not clamped). The hue sector is taken modulo 6, so a hue
-// turned past either end of the circle keeps its colour. Computed in double
-// and held within the float range: finite for finite arguments.
+// turned past either end of the circle keeps its colour. Computed in float;
+// where that overflows, in double held within the float range: finite for
+// finite arguments.
 void ShiftedColour(const HSV& base, int32_t start, const VariationAmounts& amounts, float rgb[3]);
 
 }  // namespace Stipple_Shader

@@ -28,7 +28,7 @@ void PaperColour(const st_KVpSampleParms& parms, float rgb[3]) {
 }
 
 void SumOutput(const st_KVpShadeComponents& sc, st_KVpShadeOutput& out) {
-    for (int c = 0; c < 3; ++c) out.color[c] = ((sc.diff[c] + sc.tran[c]) + sc.subs[c]) + sc.lumi[c];
+    for (int c = 0; c < 3; ++c) out.color[c] = Sum(Sum(Sum(sc.diff[c], sc.tran[c]), sc.subs[c]), sc.lumi[c]);
 }
 
 }  // namespace Stipple_Shader

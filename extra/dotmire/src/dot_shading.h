@@ -7,6 +7,8 @@
 
 #include <kv/kv_records.h>
 
+#include "float_range.h"
+
 namespace Stipple_Shader {
 
 // The place of a pattern coordinate in its tile: the fraction in [0, 1) and
@@ -49,14 +51,13 @@ void PaperColour(const st_KVpSampleParms& parms, float rgb[3]);
 // reach the output only through the highlight passes.
 void SumOutput(const st_KVpShadeComponents& sc, st_KVpShadeOutput& out);
 
-// a + (b - a) t per component.
+// a + (b - a) t per component (Blend).
 inline void Mix(const float a[3], const float b[3], float t, float out[3]) {
-    for (int c = 0; c < 3; ++c) out[c] = a[c] + (b[c] - a[c]) * t;
+    for (int c = 0; c < 3; ++c) out[c] = Blend(a[c], b[c], t);
 }
 // The same with the products and sums in double (the see-through mixes).
 inline void MixPrecise(const float a[3], const float b[3], float t, float out[3]) {
-    for (int c = 0; c < 3; ++c)
-        out[c] = static_cast<float>(double(a[c]) + (double(b[c]) - double(a[c])) * double(t));
+    for (int c = 0; c < 3; ++c) out[c] = HeldInFloat(double(a[c]) + (double(b[c]) - double(a[c])) * double(t));
 }
 
 }  // namespace Stipple_Shader

@@ -24,31 +24,12 @@ void PointMaterial::cmt_Cleanup(void* data) {
     CKvShaderMaterial::cmt_Cleanup(data);
 }
 
-void DabImageCopy::copy(const CKvUser_Image& image) {
-    constexpr uint32_t kMaxSide = 4096;
-    vt_IKvImage** img = image.ptr();
-    present = img != nullptr;
-    width = height = 0;
-    rgba.clear();
-    if (!present || KV_FAILED((*img)->Size(img, &width, &height)) || width > kMaxSide || height > kMaxSide) {
-        width = height = 0;
-        return;
-    }
-    rgba.assign(static_cast<std::size_t>(width) * height * 4, 0.0f);
-    for (uint32_t row = 0; row < height; ++row)
-        for (uint32_t column = 0; column < width; ++column) {
-            float* pixel = &rgba[(static_cast<std::size_t>(row) * width + column) * 4];
-            if (KV_FAILED((*img)->GetPixel(img, column, row, KV_IMAGE_RGBA_FP, pixel)))
-                pixel[0] = pixel[1] = pixel[2] = pixel[3] = 0.0f;
-        }
-}
-
 CameraLens PointMaterial::readPattern(CKvUser_Attributes& attr, void* block, const CKvUser_Image* image) {
     const CameraLens lens = m_pattern.read(attr);
     auto record = std::make_unique<ReadRecord>();
     record->frame = m_pattern.frame();
     record->locators = m_pattern.views();
-    if (image) record->image.copy(*image);
+    if (image) record->image.read(*image);
     ReadRecord* held = record.release();
     std::memcpy(static_cast<char*>(block) + m_recordOffset, &held, sizeof held);
     return lens;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dab_stamp.h"
+#include "dab_image_view.h"
 #include "dot_shading.h"
 #include "shader/pattern_coords.h"
 #include "shader/shade_links.h"
@@ -18,26 +18,12 @@
 
 namespace Stipple_Shader {
 
-// The pixels of a dab image, copied once per read so that stamping asks the
-// host for nothing.
-struct DabImageCopy {
-    bool present = false;  // the material had an image
-    uint32_t width = 0;
-    uint32_t height = 0;
-    std::vector<float> rgba;  // R, G, B, A per pixel, row by row from the top
-
-    // Copies `image` (none when it holds no image). A side past 4096 pixels
-    // copies nothing: the picture is then 0 × 0 and covers nothing.
-    void copy(const CKvUser_Image& image);
-    DabPicture picture() const { return {present, width, height, rgba.data()}; }
-};
-
 // What one read saw, kept with its block so that samples still shading an
 // earlier block keep using what that block was read with.
 struct ReadRecord {
     kv::shader::CameraFrame frame;
     std::vector<kv::shader::LocatorView> locators;
-    DabImageCopy image;  // the dab image (none for the stipple material)
+    DabImageView image;  // the dab image (none for the stipple material)
 };
 
 // The colour a ray traced on from the sample returns through the host's
@@ -71,8 +57,8 @@ protected:
     // The camera and the locators, after the material's own links.
     void linkPattern(vt_IKvUnknown** eval, vt_IKvUnknown** item) { m_pattern.link(eval, item); }
     // Reads the camera and the locators into a new record that the block
-    // keeps, with a copy of `image`'s pixels when given; returns the lens for
-    // the block's header.
+    // keeps, with `image` (and, within the copy budget, its pixels) when
+    // given; returns the lens for the block's header.
     kv::shader::CameraLens readPattern(CKvUser_Attributes& attr, void* block, const CKvUser_Image* image = nullptr);
 
     static const ReadRecord* recordOf(const void* block, std::size_t offset);

@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
+#include <random>
 #include <vector>
 
+#include "dab_shading.h"
 #include "dot_colour.h"
 #include "dot_shading.h"
+#include "point_table.h"
 #include "stipple_shading.h"
 
 namespace Stipple_Shader {
@@ -137,9 +141,110 @@ TEST(DotColour, GreyDotsAndUnvariedColours) {
     for (int c = 0; c < 3; ++c) EXPECT_NEAR(rgb[c], red[c], 1e-6);
 }
 
+// The conversion and the shift written out in plain float arithmetic, step
+// by step; the shift's sector is taken modulo 6 (a hue turned past the circle
+// keeps its colour).
+HSV FloatHSV(float r, float g, float b) {
+    const float v = std::max(std::max(r, g), b);
+    if (v == 0.0f) return {0.0f, 0.0f, 0.0f};
+    const float delta = v - std::min(std::min(r, g), b);
+    HSV out{0.0f, delta / v, v};
+    if (delta == 0.0f) return out;
+    const float h = r == v ? (g - b) / delta : (g == v ? (b - r) / delta + 2.0f : (r - g) / delta + 4.0f);
+    out.hue = h * 1.0471976f;
+    if (out.hue < 0.0f) out.hue += 6.2831855f;
+    return out;
+}
+
+void FloatShift(const HSV& c, int32_t start, const VariationAmounts& a, float rgb[3]) {
+    const int32_t r1 = Reference(start), r2 = Reference(r1), r3 = Reference(r2);
+    const float s = UnitRandom(r2) * a.sat + c.sat;
+    const float v = UnitRandom(r3) * a.val + c.val;
+    if (s < 1.1920929e-7f) {
+        rgb[0] = rgb[1] = rgb[2] = v;
+        return;
+    }
+    const float h = float(double(UnitRandom(r1)) * (double(a.hue) * 3.141592653589793) + double(c.hue)) / 1.0471976f;
+    const int i = int(std::floor(h));
+    const float f = h - float(i);
+    const float p = (1.0f - s) * v, q = (1.0f - s * f) * v, t = v * (1.0f - s * (1.0f - f));
+    const float sectors[6][3] = {{v, t, p}, {q, v, p}, {p, v, t}, {p, q, v}, {t, p, v}, {v, p, q}};
+    for (int k = 0; k < 3; ++k) rgb[k] = sectors[(i % 6 + 6) % 6][k];
+}
+
+bool SameBits(float a, float b) { return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b); }
+
+// Ordinary colours, and colours with negative parts (a host's diffuse result
+// can have them), convert and shift exactly as float arithmetic does.
+TEST(DotColour, ConvertsAndShiftsAsFloatArithmetic) {
+    std::mt19937 random(20261209);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f), signedUnit(-1.0f, 1.0f), amount(0.0f, 0.6f);
+    int hueMismatches = 0, shiftMismatches = 0, saturatedPastOne = 0;
+    for (int n = 0; n < 200000; ++n) {
+        std::uniform_real_distribution<float>& part = n % 4 == 3 ? signedUnit : unit;
+        const float rgb[3] = {part(random), part(random), part(random)};
+        const HSV got = ColourToHSV(rgb), want = FloatHSV(rgb[0], rgb[1], rgb[2]);
+        hueMismatches += !SameBits(got.hue, want.hue) || !SameBits(got.sat, want.sat) || !SameBits(got.val, want.val);
+        saturatedPastOne += want.sat > 1.0f;
+        const VariationAmounts a{amount(random), amount(random), amount(random)};
+        const auto start = int32_t(random() % 2147483646u + 1u);
+        float shifted[3], expected[3];
+        ShiftedColour(want, start, a, shifted);
+        FloatShift(want, start, a, expected);
+        for (int k = 0; k < 3; ++k) shiftMismatches += !SameBits(shifted[k], expected[k]);
+    }
+    EXPECT_EQ(hueMismatches, 0);
+    EXPECT_EQ(shiftMismatches, 0);
+    EXPECT_GT(saturatedPastOne, 10000);  // the negative colours took part
+}
+
+// (1, -0.2, 0) has saturation 1.2: a dot of the host's diffuse result shifted
+// in value stays red with a negative green, (1.009, -0.202, 0) or near, in
+// the stipple and the dab alike.
+TEST(DotColour, NegativePartsShiftAsConverted) {
+    const float under[3] = {1.0f, -0.2f, 0.0f};
+    const HSV hsv = ColourToHSV(under);
+    EXPECT_FLOAT_EQ(hsv.sat, 1.2f);
+    EXPECT_FLOAT_EQ(hsv.val, 1.0f);
+    const auto expectRedWithNegativeGreen = [](const float rgb[3], const char* what) {
+        EXPECT_NEAR(rgb[0], 1.0f, 0.01f) << what;
+        EXPECT_NE(rgb[0], 1.0f) << what;  // the value did move
+        EXPECT_NEAR(rgb[1], -0.2f * rgb[0], 1e-6f) << what;
+        EXPECT_NEAR(rgb[2], 0.0f, 1e-6f) << what;
+    };
+    st_KVpSampleParms parms{};
+    parms.diffCol[0] = parms.diffCol[1] = parms.diffCol[2] = 1.0f;
+    parms.diffAmt = 1.0f;  // no light: the darkest tone, every point stands
+    st_KVpShadeComponents sc{};
+    const PatternPoint at = PointTable8192[0];
+
+    StipplePacketData stipple{};
+    stipple.tiles = 1.0f;
+    stipple.pointNum = 1;
+    stipple.pointSize = 0.2f;
+    stipple.valVariation = 0.01f;
+    std::copy(under, under + 3, sc.diff);
+    st_KVpShadeOutput out{};
+    ShadeStipple({stipple, 2, 0, parms, at.x, at.y}, NoTrace(), sc, out);  // scratch, inside the dot
+    expectRedWithNegativeGreen(sc.diff, "stipple");
+
+    DabPacketData dab{};
+    dab.tiles = 1.0f;
+    dab.pointNum = 1;
+    dab.pointRadius = 0.2f;
+    dab.alpha = 1.0f;
+    dab.useColor = dab.useAlpha = 1;
+    dab.valVariation = 0.01f;
+    const float opaque[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    const DabPicture picture{true, 1, 1, opaque};
+    std::copy(under, under + 3, sc.diff);
+    ShadeDab({dab, 2, parms, at.x, at.y}, picture, NoTrace(), sc, out);  // scratch, fully covered
+    expectRedWithNegativeGreen(sc.diff, "dab");
+}
+
 // Finite channel values give finite colours: a largest component near 0
-// beside a large negative one would carry the saturation (and the shifted
-// colour) past the float range; the saturation is held at most 1.
+// beside a large negative one carries the saturation (and the shifted colour)
+// past the float range; those are computed in double and held within it.
 TEST(DotColour, EveryFiniteColourConvertsAndShiftsFinitely) {
     const float big = std::numeric_limits<float>::max(), tiny = std::numeric_limits<float>::denorm_min();
     const float values[] = {0.0f, tiny, -tiny, 1e-30f, -1e-30f, 1e-6f, -1e-6f, 1.0f, -1.0f, 1e6f, -1e6f, big, -big};
@@ -151,7 +256,6 @@ TEST(DotColour, EveryFiniteColourConvertsAndShiftsFinitely) {
                 const HSV hsv = ColourToHSV(colour);
                 ASSERT_TRUE(std::isfinite(hsv.hue) && std::isfinite(hsv.sat) && std::isfinite(hsv.val))
                     << r << " " << g << " " << b;
-                EXPECT_LE(hsv.sat, 1.0f);
                 for (const VariationAmounts& a : amounts)
                     for (int32_t start : {1, 2380, 1043618065, 2147483646}) {
                         float rgb[3];
@@ -160,6 +264,9 @@ TEST(DotColour, EveryFiniteColourConvertsAndShiftsFinitely) {
                             ASSERT_TRUE(std::isfinite(rgb[c])) << r << " " << g << " " << b << ", start " << start;
                     }
             }
+    // Past the float range the saturation is held at its largest value.
+    const float edge[3] = {tiny, -1.0f, 0.0f};
+    EXPECT_EQ(ColourToHSV(edge).sat, big);
     // Colours without negative components keep their saturation and come back
     // unchanged without variation.
     const float teal[3] = {1e-30f, 2e-30f, 1.5e-30f};

@@ -18,11 +18,16 @@
 namespace Stipple_Shader::test {
 
 // What one sample sees: a white surface with diffuse amount 1 under grey
-// light, so that the tone ratio equals `light`; texture coordinates (u, v).
+// light, so that the tone ratio equals `light`; texture coordinates (u, v),
+// and for screen coordinates its pixel, resolution and ray distance.
 struct Sample {
     float light = 0.0f;
     float u = 0.5f;
     float v = 0.5f;
+    int32_t px = 0, py = 0;     // pixel
+    float fx = 0.5f, fy = 0.5f; // in-pixel position
+    uint32_t width = 0, height = 0;
+    float dist = 0.0f;
     float spec[3] = {0.0f, 0.0f, 0.0f};  // shading component 4
     float refl[3] = {0.0f, 0.0f, 0.0f};  // shading component 5
     float specCol[3] = {0.0f, 0.0f, 0.0f};
@@ -60,16 +65,16 @@ protected:
     }
     kvh::Scene& Scene() { return host_.session->scene(); }
 
-    kvh::SampleVector& Vector() {
+    kvh::SampleVector& Vector(const Sample& s = {}) {
         if (!rays_) rays_.emplace();
-        return Pool().BeginSample(0, 0, 0.5f, 0.5f, 0);
+        return Pool().BeginSample(s.px, s.py, s.fx, s.fy, 0);
     }
     int32_t PacketOffset(const char* name) { return host_.session->Layout().OffsetOf(name); }
 
     // Shades one sample; `withPacket` false leaves the material's own packet
     // out of the vector.
     Shaded Shade(const kvh::MaterialRoad& road, const Sample& s, bool withPacket = true) {
-        kvh::SampleVector& v = Vector();
+        kvh::SampleVector& v = Vector(s);
         v.SetAllPresent(true);
         if (!withPacket) {
             const int32_t own = PacketOffset(road.customPacket().c_str());
@@ -78,6 +83,8 @@ protected:
         auto* tex = v.Packet<st_KVpTextureInput>(kvh::HostPacket::TextureInput);
         tex->u = s.u;
         tex->v = s.v;
+        *v.Packet<st_KVpCameraResolution>(kvh::HostPacket::CameraResolution) = {s.width, s.height};
+        v.Packet<st_KVpSampleRay>(kvh::HostPacket::SampleRay)->dist = s.dist;
         auto* parms = v.Packet<st_KVpSampleParms>(kvh::HostPacket::SampleParms);
         *parms = {};
         parms->diffCol[0] = parms->diffCol[1] = parms->diffCol[2] = 1.0f;

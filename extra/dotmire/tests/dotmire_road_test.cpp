@@ -324,6 +324,54 @@ TEST_F(DotRoadTest, AngleAndColourTermsFollowTheSampleValues) {
     }
 }
 
+// In texture coordinates the dabs mirror at u = 0 and v = 0: (u, v),
+// (-u, v) and (u, -v) draw alike across a whole tile, for whole and
+// fractional tile counts and any offset. Screen coordinates run on across 0
+// instead.
+TEST_F(DotRoadTest, DabsMirrorAtZeroInTextureCoordinatesAndRunOnInScreen) {
+    auto blue = [&](const MaterialRoad& road, Sample s) { return Shade(road, s).color[2]; };
+    int inked = 0, samples = 0;
+    for (double tiles : {1.0, 2.5, 3.0, 7.25})
+        for (double offset : {0.0, 0.35, -0.6}) {
+            MaterialRoad* road = Road("dab", With({{"patColor.B", 1.0}, {"tileNum", tiles}, {"uvOffset", offset}}));
+            ASSERT_TRUE(road);
+            for (int k = 0; k < 41; ++k, ++samples) {
+                Sample s, mu, mv;
+                s.u = mv.u = float((k + 0.29) / (41.0 * tiles));  // across one tile
+                s.v = mu.v = float((40 - k + 0.61) / (41.0 * tiles));
+                mu.u = -s.u;
+                mv.v = -s.v;
+                const float here = blue(*road, s);
+                inked += here < 0.5f;
+                EXPECT_EQ(blue(*road, mu), here) << tiles << " " << offset << " at u " << s.u;
+                EXPECT_EQ(blue(*road, mv), here) << tiles << " " << offset << " at v " << s.v;
+            }
+        }
+    EXPECT_GT(inked, samples / 10);
+    EXPECT_LT(inked, samples - samples / 10);
+
+    // 720 wide, zScale 1 at distance 1: u = x / 360 - 0.5, v = y / 360 - 0.5,
+    // both 0 at pixel (180, 180); 2.5 tiles repeat every 144 pixels.
+    MaterialRoad* screen = Road("dab", With({{"screenCoords", 1.0}, {"zScale", 1.0}, {"patColor.B", 1.0},
+                                             {"tileNum", 2.5}, {"uvOffset", 0.35}}));
+    ASSERT_TRUE(screen);
+    auto at = [&](double x, double y) {
+        Sample s = kvt::SampleAt<Sample>(x, y, 720, 360);
+        s.dist = 1.0f;
+        return blue(*screen, s);
+    };
+    const double tile = 144.0;
+    int mirrored = 0, pairs = 0;
+    for (double d = 1.37; d < tile; d += tile / 41.0, pairs += 2) {
+        const float left = at(180.0 - d, 203.3), above = at(203.3, 180.0 - d);
+        EXPECT_NEAR(at(180.0 - d + tile, 203.3), left, 1e-3) << d;
+        EXPECT_NEAR(at(203.3, 180.0 - d + tile), above, 1e-3) << d;
+        mirrored += std::fabs(at(180.0 + d, 203.3) - left) < 1e-3f;
+        mirrored += std::fabs(at(203.3, 180.0 + d) - above) < 1e-3f;
+    }
+    EXPECT_LT(mirrored, pairs * 3 / 4);
+}
+
 TEST_F(DotRoadTest, StippleDotsFollowTheToneThroughTheRoad) {
     MaterialRoad* road = Road("stipple", With({{"patColor.R", 0.8}, {"pointNum", 16.0}}));
     ASSERT_TRUE(road);

@@ -1,6 +1,9 @@
 // The dab image from a linked clip, the channel user interface, and samples
 // missing host packets or a ray object, through the stand-in host.
 #include <cmath>
+#include <memory>
+#include <string>
+#include <utility>
 
 #include "dotmire_road.h"
 
@@ -72,6 +75,50 @@ TEST_F(DotRoadTest, SamplesKeepTheImageOfTheirBlock) {
     kvh::HostError err;
     ASSERT_EQ(road->Reread(&err), KV_OK);
     EXPECT_NEAR(Shade(*road, Sample{}).color[2], 0.9f, 1e-6);
+}
+
+// A picture of `w` × `h` pixels whose red and green tell the column and the row.
+std::shared_ptr<kvh::ImageData> PlacePicture(uint32_t w, uint32_t h) {
+    auto img = std::make_shared<kvh::ImageData>();
+    img->width = w;
+    img->height = h;
+    img->rgba.resize(size_t(w) * h * 4);
+    for (uint32_t y = 0; y < h; ++y)
+        for (uint32_t x = 0; x < w; ++x) {
+            float* p = &img->rgba[(size_t(y) * w + x) * 4];
+            p[0] = float(x) / float(w - 1), p[1] = float(y) / float(h - 1), p[2] = 0.5f, p[3] = 1.0f;
+        }
+    return img;
+}
+
+// A host may answer the dab image at a size other than the one asked for: a
+// picture of any size is drawn, each sample within the dab's reach laying the
+// pixel under it, also past 4096 pixels a side.
+TEST_F(DotRoadTest, DabPicturesOfEverySizeAreDrawn) {
+    const double r = std::sqrt(double((1.0f / 3.4641016f) * 0.2f));  // one point of radius 0.2, at (0.5, 0.5)
+    for (const auto& [w, h] : {std::pair<uint32_t, uint32_t>{4100, 8}, {8, 4100}, {4096, 8}}) {
+        const std::string name = "clip" + std::to_string(w) + "x" + std::to_string(h);
+        ASSERT_TRUE(Scene().CreateClip(name, PlacePicture(w, h)));
+        Scene().FindItem(name)->filterMode = 3;  // answered at its own size
+        MaterialRoad* road = Road("dab", ImageDab({name}));
+        ASSERT_TRUE(road);
+        int checked = 0;
+        for (double across : {0.03, 0.3, 0.5, 0.7, 0.97})
+            for (double down : {0.03, 0.3, 0.5, 0.7, 0.97}) {
+                const auto column = uint32_t(across * w), row = uint32_t(down * h);
+                const double s = (column + 0.5) / w, t = 1.0 - (row + 0.5) / h;  // the middle of the pixel
+                if ((2 * s - 1) * (2 * s - 1) + (2 * t - 1) * (2 * t - 1) > 0.9) continue;  // beyond the dab's reach
+                Sample at;
+                at.u = float(0.5 - r + 2.0 * r * s);
+                at.v = float(0.5 - r + 2.0 * r * t);
+                const Shaded got = Shade(*road, at);
+                EXPECT_NEAR(got.color[0], float(column) / float(w - 1), 1e-6) << name << " " << column << " " << row;
+                EXPECT_NEAR(got.color[1], float(row) / float(h - 1), 1e-6) << name << " " << column << " " << row;
+                EXPECT_NEAR(got.color[2], 0.5f, 1e-6) << name;
+                ++checked;
+            }
+        EXPECT_GE(checked, 9) << name;
+    }
 }
 
 TEST_F(DotRoadTest, ChannelUIFollowsScreenAndColourSwitches) {

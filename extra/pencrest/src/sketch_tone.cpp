@@ -10,6 +10,7 @@ namespace SketchTone_Shader {
 namespace {
 
 using kv::shader::clamp01;
+using kv::shader::TilingCoordinate;
 
 // a + (b - a) t in double, rounded to float.
 float mix(float a, float b, float t) { return static_cast<float>(a + (double(b) - a) * t); }
@@ -57,8 +58,9 @@ void ShadeSketchTone(const st_KVpSketchTone& p, const SketchToneBlock& b, const 
     const st_KVpSampleParms& parms = s.parms ? *s.parms : kNoParms;
     const float ratio = kv::shader::toneRatio(sc, parms, clamp01(p.shadows), p.indirectLight);
     const float level = kv::shader::toneLevel(ratio, {p.replaceShading, p.shadingLevel, p.brightness, p.contrast});
-    const float fu = TileFraction(s.u, p.tiles, p.tileOffset);
-    const float fv = TileFraction(s.v, p.tiles, p.tileOffset);
+    const bool screen = b.screenCoords != 0;
+    const float fu = TileFraction(TilingCoordinate(s.u, screen), p.tiles, p.tileOffset);
+    const float fv = TileFraction(TilingCoordinate(s.v, screen), p.tiles, p.tileOffset);
     const float c0 = RenderTileSpot(b, p, map, fu, fv, level);
 
     const Rgb pattern = rgb(p.patColor);

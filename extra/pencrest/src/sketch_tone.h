@@ -24,7 +24,8 @@ public:
 // Position inside its tile of a pattern coordinate: U = coord tiles +
 // offset, then U - floor(U), in [0, 1) (kv::shader::PlaceInTile): a
 // coordinate or offset below 0 continues the tiles, so no tile count leaves
-// a seam where it crosses 0.
+// a seam where a screen coordinate crosses 0 (texture coordinates come in as
+// |u| and |v|).
 float TileFraction(float coord, float tiles, float offset);
 
 // Coverage 0..1 of the tile at (fu, fv) for `level`: the replacing
@@ -35,7 +36,7 @@ float RenderTileSpot(const SketchToneBlock& b, const st_KVpSketchTone& p, const 
 // What one sample hands the shading besides its packet and block.
 struct SketchSample {
     const st_KVpSampleParms* parms;  // null: colours and amounts 0
-    float u, v;                      // pattern coordinate
+    float u, v;                      // pattern coordinate; tiled as |u|, |v| in texture coordinates (mirrored at 0)
     const float* traced;             // colour seen through the surface; null: no see-through
 };
 

@@ -37,10 +37,10 @@ TEST_F(SketchRoadTest, TextureCoordinatesRotateAndDoNotWrap) {
     s.u = 0.9f;
     s.v = 0.7f;
     ExpectAt(Where(Probe({{"screenCoords", 0.0}, {"sketchAngle", kPi / 2}}), s), 0.7f, 0.1f);
-    // Below 0 the tiles continue: -0.25 lies at 0.75; the last column is 1023.
+    // Below 0 the tiles mirror: -0.25 lies at 0.25; the last column is 1023.
     s.u = -0.25f;
-    s.v = 0.9999f;
-    ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.75f, 0.9999f);
+    s.v = -0.9999f;
+    ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.25f, 0.9999f);
     // Without texture coordinates the sample reads (0, 0).
     s.absent = {kvh::HostPacket::TextureInput};
     ExpectAt(Where(Probe({{"screenCoords", 0.0}}), s), 0.0f, 0.0f);
@@ -101,6 +101,59 @@ TEST_F(SketchRoadTest, TilesContinueAcrossZeroForEveryCount) {
         EXPECT_GT(inked, samples / 10) << tiles;
         EXPECT_LT(inked, samples - samples / 10) << tiles;
     }
+}
+
+// Texture tiles mirror at u = 0 and v = 0: (u, v), (-u, v) and (u, -v) draw
+// alike across a whole tile, for whole and fractional tile counts and any
+// offset. Screen tiles run on across 0 instead. Sketch maps whose grey is
+// the position in the tile (columns: fu, rows: fv) tell the places apart
+// where the round spot, symmetric in its tile, would not.
+TEST_F(SketchRoadTest, TextureTilesMirrorAtZeroScreenTilesRunOn) {
+    Scene().CreateClip("columns", PositionImage(true));
+    Scene().CreateClip("rows", PositionImage(false));
+    auto red = [&](const MaterialRoad& road, Sample s, float light) {
+        s.light = light;
+        return Shade(road, s).color[0];
+    };
+    for (double tiles : {1.0, 2.5, 3.0, 7.25})
+        for (double offset : {0.0, 0.35, -0.6}) {
+            const std::vector<kvh::ChannelValue> values = {
+                {"screenCoords", 0.0}, {"sketchTiles", tiles}, {"uvOffset", offset}};
+            MaterialRoad* columns = Road(values, {"columns"});
+            MaterialRoad* rows = Road(values, {"rows"});
+            ASSERT_TRUE(columns && rows);
+            for (int k = 0; k < 31; ++k) {
+                const float a = float((k + 0.29) / (31.0 * tiles));  // across one tile
+                const float b = float(0.13 + 0.027 * k);
+                for (float light : {0.2f, 0.5f, 0.8f}) {
+                    Sample s, mu, mv;
+                    s.u = mv.u = a;
+                    s.v = mu.v = b;
+                    mu.u = -a;
+                    mv.v = -b;
+                    EXPECT_EQ(red(*columns, mu, light), red(*columns, s, light)) << tiles << " " << offset << " " << a;
+                    EXPECT_EQ(red(*rows, mv, light), red(*rows, s, light)) << tiles << " " << offset << " " << b;
+                }
+            }
+        }
+
+    // Screen: 720 x 360, zScale 1 at distance 1: u' = x / 360 - 0.5 and
+    // v' = y / 360 - 0.5, both 0 at pixel (180, 180).
+    const double tiles = 2.5, tile = 360.0 / tiles;
+    MaterialRoad* columns = Road({{"zScale", 1.0}, {"sketchTiles", tiles}, {"uvOffset", 0.35}}, {"columns"});
+    MaterialRoad* rows = Road({{"zScale", 1.0}, {"sketchTiles", tiles}, {"uvOffset", 0.35}}, {"rows"});
+    ASSERT_TRUE(columns && rows);
+    auto at = [](double x, double y) { return kvt::SampleAt<Sample>(x, y, 720, 360); };
+    int mirrored = 0, pairs = 0;
+    for (double d = 1.37; d < tile; d += tile / 29.0, pairs += 2) {
+        const float left = red(*columns, at(180.0 - d, 200.3), 0.5f);
+        const float above = red(*rows, at(200.3, 180.0 - d), 0.5f);
+        EXPECT_EQ(red(*columns, at(180.0 - d + tile, 200.3), 0.5f), left) << d;
+        EXPECT_EQ(red(*rows, at(200.3, 180.0 - d + tile), 0.5f), above) << d;
+        mirrored += red(*columns, at(180.0 + d, 200.3), 0.5f) == left;
+        mirrored += red(*rows, at(200.3, 180.0 + d), 0.5f) == above;
+    }
+    EXPECT_LT(mirrored, pairs * 3 / 4);
 }
 
 class SketchFlowTest : public SketchRoadTest {
@@ -201,6 +254,21 @@ TEST_F(SketchFlowTest, MatrixAnswersAreJudgedByTheirData) {
     reread(kvh::MatrixAnswers::Honest);
     kvh::faults::Clear();
     expectAt(moved);
+
+    // A host that inverts in float: a camera some 100 units off, whose
+    // inverse misses R'·R = I by about 1e-5, is taken. The locator sits where
+    // the first read saw it in the camera's space, and so does the pattern.
+    const double eye[3] = {1, 40, -90}, origin[3] = {0, 0, 0}, up[3] = {0, 1, 0}, seen[3] = {1, 0, 5};
+    kvh::Mat4 far;
+    ASSERT_TRUE(kvh::Mat4::LookAt(eye, origin, up, &far));
+    double at[3];
+    far.TransformPoint(seen, at);
+    camera_->SetWorldMatrix(far);
+    locator->SetWorldMatrix(kvh::Mat4::Translation(at[0], at[1], at[2]));
+    reread(kvh::MatrixAnswers::InvertingInFloat);
+    const TilePos inFloat = Where(roads, At(7.5f));
+    EXPECT_NEAR(inFloat.fu, before.fu, 1e-5f);
+    EXPECT_NEAR(inFloat.fv, before.fv, 1e-5f);
 }
 
 // Curves at their poles: t = (e + 1) / (e - 1) for zScale 1, and a

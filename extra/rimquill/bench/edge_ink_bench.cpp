@@ -16,10 +16,10 @@
 
 #include <memory>
 #include <string>
-#include <thread>
 
 #include <nlohmann/json.hpp>
 
+#include "testing/all_cores.h"
 #include "testing/host_sample.h"
 #include "testing/plugin_session.h"
 #include "render_job.h"
@@ -103,7 +103,7 @@ void BM_EdgeInk(benchmark::State& state) {
     Run(state, *Shared().ink[q], 4 * q);  // edgeWidth 2: 4 * quality sub-samples
 }
 
-const int kAllThreads = int(std::max(1u, std::thread::hardware_concurrency()));
+const int kAllThreads = kvt::AllCores();
 
 BENCHMARK(BM_PassThrough)->Threads(1)->Threads(kAllThreads)->UseRealTime();
 BENCHMARK(BM_EdgeInk)->Arg(1)->Arg(2)->Arg(4)->Threads(1)->Threads(kAllThreads)->UseRealTime();

@@ -9,10 +9,10 @@
 namespace Halftone2_Shader {
 namespace {
 
-// Whether the cell index floor(x) is odd, without converting to an integer
-// (a lattice coordinate may lie far outside the integer range).
-bool OddCell(float x) {
-    const float half = std::floor(x) * 0.5f;
+// Whether a whole cell index is odd, without converting to an integer (a
+// lattice coordinate may lie far outside the integer range).
+bool Odd(float cell) {
+    const float half = cell * 0.5f;
     return std::floor(half) != half;
 }
 
@@ -56,9 +56,11 @@ CellLattice LatticeOf(float u, float v, float tiles, float offset) {
 void InCellPosition(int32_t pattern, CellLattice p, float* fx, float* fy) {
     float sx = 0.0f, sy = 0.0f;
     PatternStagger(pattern, &sx, &sy);
+    // Rows and columns are the tiles PlaceInTile gives, so a sliver below 0
+    // that it places at 0 of cell 0 is staggered as cell 0 too.
     float x = p.x, y = p.y;
-    if (OddCell(p.y)) x += sx;
-    if (OddCell(p.x)) y += sy;
+    if (Odd(kv::shader::PlaceInTile(p.y).tile)) x += sx;
+    if (Odd(kv::shader::PlaceInTile(p.x).tile)) y += sy;
     *fx = kv::shader::PlaceInTile(x).fraction;
     *fy = kv::shader::PlaceInTile(y).fraction;
 }

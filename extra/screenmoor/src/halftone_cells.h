@@ -12,8 +12,9 @@ void PatternStagger(int32_t pattern, float* sx, float* sy);
 
 // Lattice coordinates of a pattern coordinate: u * tiles + offset and
 // v * tiles + offset. A coordinate below 0 continues the lattice (cells are
-// floored), so no tile count leaves a seam where it crosses 0. A coordinate
-// that is not finite reads as 0.
+// floored), so no tile count leaves a seam where a screen coordinate crosses
+// 0 (texture coordinates come in as |u| and |v|). A coordinate that is not
+// finite reads as 0.
 struct CellLattice {
     float x;
     float y;
@@ -21,8 +22,9 @@ struct CellLattice {
 CellLattice LatticeOf(float u, float v, float tiles, float offset);
 
 // Position (fx, fy) in [0, 1) inside the cell of `pattern` at lattice point
-// `p`, after its stagger. Cells are floored, so negative lattice coordinates
-// stay inside their cell and odd negative rows stagger like odd positive ones.
+// `p`, after its stagger. Cells are those of kv::shader::PlaceInTile (the
+// floor), so negative lattice coordinates stay inside their cell and odd
+// negative rows stagger like odd positive ones.
 void InCellPosition(int32_t pattern, CellLattice p, float* fx, float* fy);
 
 // Paper fraction (0 inside the shape, 1 outside, a ramp one tenth wide just

@@ -8,6 +8,7 @@ namespace Halftone2_Shader {
 namespace {
 
 using kv::shader::clamp01;
+using kv::shader::TilingCoordinate;
 
 // a + (b - a) * k, per component, in float.
 void Mix(const float a[3], const float b[3], float k, float out[3]) {
@@ -44,7 +45,8 @@ void ShadeHalftone(const st_KVpHalftone& p, const HalftoneBlock& b, const Halfto
     // highlights are drawn, else the main pattern again).
     const int32_t main = ClampPattern(b.cellPattern);
     const int32_t second = b.drawSpecular ? ClampPattern(b.specPattern) : main;
-    const CellLattice lattice = LatticeOf(s.u, s.v, p.tiles, p.cellOffset);
+    const CellLattice lattice =
+        LatticeOf(TilingCoordinate(s.u, b.screenCoords), TilingCoordinate(s.v, b.screenCoords), p.tiles, p.cellOffset);
     float fx, fy, gx, gy;
     InCellPosition(main, lattice, &fx, &fy);
     if (second == main) {

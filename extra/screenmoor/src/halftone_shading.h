@@ -21,7 +21,9 @@ float InkLevel(const st_KVpHalftone& p, const st_KVpSampleParms& parms, const st
 
 // What one sample needs besides the packet and the block.
 struct HalftoneSample {
-    float u = 0.0f, v = 0.0f;           // pattern coordinate
+    // Pattern coordinate; in texture coordinates the lattice takes |u| and
+    // |v| (kv::shader::TilingCoordinate), so the screen mirrors at 0.
+    float u = 0.0f, v = 0.0f;
     const st_KVpSampleParms* parms{};   // null: zero colours and amounts
     // The colour seen through the surface when see-through is above 0 and
     // the sample's ray could be continued (black when the trace gave

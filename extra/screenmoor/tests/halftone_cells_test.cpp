@@ -98,10 +98,31 @@ TEST(HalftoneLattice, NegativeOffsetsStayInsideTheirCell) {
     EXPECT_FLOAT_EQ(fy, 0.25f);
     InCellPosition(kPatternSquare, {0.25f, -1.75f}, &fx, &fy);
     EXPECT_FLOAT_EQ(fx, 0.25f);
-    // Coordinates below 0 continue the lattice rather than mirror it.
+    // The lattice itself continues below 0 (the shading mirrors texture
+    // coordinates before it).
     const CellLattice m = LatticeOf(-0.3f, 0.3f, 10.0f, 0.0f);
     EXPECT_FLOAT_EQ(m.x, -3.0f);
     EXPECT_FLOAT_EQ(m.y, 3.0f);
+}
+
+// Rows and columns stagger as the cell the position lies in: a sliver below
+// 0 lies at 0 of cell 0 and is not staggered as odd cell -1; a value just
+// below the sliver stays in cell -1 and is.
+TEST(HalftoneLattice, StaggerFollowsTheCellOfASliverBelowZero) {
+    const float sliver = -std::ldexp(1.0f, -26), below = -std::ldexp(1.0f, -24);
+    float fx = -1, fy = -1;
+    InCellPosition(kPatternSquare, {0.25f, sliver}, &fx, &fy);
+    EXPECT_EQ(fx, 0.25f);
+    EXPECT_EQ(fy, 0.0f);
+    InCellPosition(kPatternSquare, {0.25f, below}, &fx, &fy);
+    EXPECT_EQ(fx, 0.75f);
+    EXPECT_EQ(fy, 1.0f + below);
+    InCellPosition(kPatternChecker, {sliver, 0.25f}, &fx, &fy);
+    EXPECT_EQ(fx, 0.0f);
+    EXPECT_EQ(fy, 0.25f);
+    InCellPosition(kPatternChecker, {below, 0.25f}, &fx, &fy);
+    EXPECT_EQ(fx, 1.0f + below);
+    EXPECT_EQ(fy, 0.75f);
 }
 
 TEST(HalftoneLattice, CoordinatesOutOfRangeGiveAPlaceInACell) {

@@ -124,6 +124,48 @@ TEST_F(HalftoneRoadTest, ScreensContinueAcrossZeroForEveryTileCount) {
     }
 }
 
+// Texture screens mirror at u = 0 and v = 0: (u, v), (-u, v) and (u, -v)
+// draw alike across a whole cell, staggers included, for whole and
+// fractional tile counts and any offset. Screen coordinates run on across 0
+// instead. (The shapes are symmetric in their cell: only an offset or a
+// stagger tells a mirror from a continuation.)
+TEST_F(HalftoneRoadTest, TextureScreensMirrorAtZeroScreenCoordinatesRunOn) {
+    for (int32_t pattern : {kPatternSquare, kPatternDiamCheck})
+        for (double tiles : {1.0, 2.5, 3.0, 7.25})
+            for (double offset : {0.0, 0.35, -0.6}) {
+                MaterialRoad* road = Road(Measuring({{"screenCoords", 0}, {"cellPattern", double(pattern)},
+                                                     {"cellTiles", tiles}, {"uvOffset", offset}}));
+                ASSERT_TRUE(road);
+                for (int k = 0; k < 41; ++k) {
+                    Sample s, mu, mv;
+                    s.u = mv.u = float((k + 0.29) / (20.0 * tiles));  // across two cells: a stagger period
+                    s.v = mu.v = float((40 - k + 0.61) / (20.0 * tiles));
+                    mu.u = -s.u;
+                    mv.v = -s.v;
+                    const float here = Paper(*road, s);
+                    EXPECT_EQ(Paper(*road, mu), here) << pattern << " " << tiles << " " << offset << " at " << s.u;
+                    EXPECT_EQ(Paper(*road, mv), here) << pattern << " " << tiles << " " << offset << " at " << s.v;
+                }
+            }
+
+    // 720 wide, zScale 1 at distance 1: u = x / 360 - 0.5, v = y / 360 - 0.5,
+    // both 0 at pixel (180, 180).
+    const double tiles = 2.5, period = 2.0 * 360.0 / tiles;
+    MaterialRoad* road =
+        Road(Measuring({{"cellPattern", kPatternSquare}, {"cellTiles", tiles}, {"uvOffset", 0.35}, {"zScale", 1.0}}));
+    ASSERT_TRUE(road);
+    auto paper = [&](double x, double y) { return Paper(*road, kvt::SampleAt<Sample>(x, y, 720, 360)); };
+    int mirrored = 0, pairs = 0;
+    for (double d = 1.37; d < period; d += period / 37.0, pairs += 2) {
+        const float left = paper(180.0 - d, 203.3), above = paper(203.3, 180.0 - d);
+        EXPECT_NEAR(paper(180.0 - d + period, 203.3), left, 1e-3) << d;
+        EXPECT_NEAR(paper(203.3, 180.0 - d + period), above, 1e-3) << d;
+        mirrored += std::fabs(paper(180.0 + d, 203.3) - left) < 1e-3f;
+        mirrored += std::fabs(paper(203.3, 180.0 + d) - above) < 1e-3f;
+    }
+    EXPECT_LT(mirrored, pairs * 3 / 4);
+}
+
 TEST_F(HalftoneRoadTest, SurfaceFlowWithoutLocatorsSpreadsRadially) {
     // Pixel (75, 75) of 100 x 100: (0.25, 0.25) scaled by its radius.
     const auto values = Measuring({{"screenMode", 1}, {"cellPattern", kPatternDots}, {"cellTiles", 2.0},
@@ -256,6 +298,24 @@ TEST_F(HalftoneRoadTest, MatrixAnswersAreJudgedByTheirData) {
     locator->SetWorldMatrix(kvh::Mat4::Translation(0.5, 0, 0));
     reread(kvh::MatrixAnswers::FailingWithData);
     EXPECT_EQ(paper(), moved);
+
+    // A host that inverts in float: a camera some 100 units off, whose
+    // inverse misses R'·R = I by about 1e-5, is taken as the honest host's
+    // (the paper then differs only where a dot's edge crosses a sample).
+    const double eye[3] = {1, 40, -90}, origin[3] = {0, 0, 0}, up[3] = {0, 1, 0}, seen[3] = {1, 0, 5};
+    kvh::Mat4 far;
+    ASSERT_TRUE(kvh::Mat4::LookAt(eye, origin, up, &far));
+    double at[3];
+    far.TransformPoint(seen, at);
+    camera->SetWorldMatrix(far);
+    locator->SetWorldMatrix(kvh::Mat4::Translation(at[0], at[1], at[2]));
+    reread(kvh::MatrixAnswers::InvertingInFloat);
+    const std::vector<float> inFloat = paper();
+    reread(kvh::MatrixAnswers::Honest);
+    const std::vector<float> exact = paper();
+    EXPECT_NE(exact, moved);
+    ASSERT_EQ(inFloat.size(), exact.size());
+    for (size_t i = 0; i < exact.size(); ++i) EXPECT_NEAR(inFloat[i], exact[i], 5e-3f) << i;
 }
 
 TEST_F(HalftoneRoadTest, FlowStaysFiniteAtTheCurvesPoles) {

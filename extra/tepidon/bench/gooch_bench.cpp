@@ -4,11 +4,10 @@
 // on all of them.
 #include <benchmark/benchmark.h>
 
-#include <thread>
-
 #include "gooch_host.h"
 #include "render_job.h"
 #include "renderer.h"
+#include "testing/all_cores.h"
 
 namespace {
 
@@ -57,7 +56,7 @@ void BM_GoochFixedLight(benchmark::State& state) { ShadeSamples(state, &Roads::f
 void BM_GoochSceneLights(benchmark::State& state) { ShadeSamples(state, &Roads::lit); }
 void BM_Passthrough(benchmark::State& state) { ShadeSamples(state, &Roads::passthrough); }
 
-const int kAllThreads = int(std::max(1u, std::thread::hardware_concurrency()));
+const int kAllThreads = kvt::AllCores();
 BENCHMARK(BM_GoochFixedLight)->Threads(1)->Threads(kAllThreads)->UseRealTime();
 BENCHMARK(BM_GoochSceneLights)->Threads(1)->Threads(kAllThreads)->UseRealTime();
 BENCHMARK(BM_Passthrough)->Threads(1)->Threads(kAllThreads)->UseRealTime();

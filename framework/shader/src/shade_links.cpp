@@ -124,24 +124,38 @@ bool AllFinite(const double* v, int n) {
     return true;
 }
 
+// Whether `sum` is `want` to within a part of `size`; an overflowed sum is not.
+bool Near(double sum, double want, double size) {
+    constexpr double kRelativeTolerance = 1e-2;
+    return std::isfinite(sum) && std::fabs(sum - want) <= kRelativeTolerance * size;
+}
+
 // Whether (R', t') read after the inversion undoes (R, t): R'·R is the
-// identity and t·R' + t' is 0, to rounding. A matrix the host could not
-// invert (singular, or the inversion skipped) fails here.
+// identity and t·R' + t' is 0, each entry to within a part of the sizes of
+// what it is made of (a row of R' and a column of R; t with a column of R',
+// and t'). The bound is loose enough for an inverse a host computes in
+// single precision (whose misses grow with the camera's distance over its
+// scale, to about 1e-3 for cameras 1e4 units away), yet an answer off by a
+// whole unit fails: one the host could not invert (singular, or the
+// inversion skipped), or one not written at all.
 bool UndoesFrame(const double r[9], const double t[3], const double rInv[9], const double tInv[3]) {
-    constexpr double kTolerance = 1e-6;
+    double rowInv[3], colR[3], colInv[3];
+    for (int i = 0; i < 3; ++i) {
+        rowInv[i] = std::hypot(rInv[i * 3], rInv[i * 3 + 1], rInv[i * 3 + 2]);
+        colR[i] = std::hypot(r[i], r[3 + i], r[6 + i]);
+        colInv[i] = std::hypot(rInv[i], rInv[3 + i], rInv[6 + i]);
+    }
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
             double sum = 0.0;
             for (int k = 0; k < 3; ++k) sum += rInv[i * 3 + k] * r[k * 3 + j];
-            if (!(std::fabs(sum - (i == j ? 1.0 : 0.0)) <= kTolerance)) return false;
+            if (!Near(sum, i == j ? 1.0 : 0.0, rowInv[i] * colR[j])) return false;
         }
+    const double tSize = std::hypot(t[0], t[1], t[2]);
     for (int j = 0; j < 3; ++j) {
-        double sum = tInv[j], scale = std::fabs(tInv[j]);
-        for (int k = 0; k < 3; ++k) {
-            sum += t[k] * rInv[k * 3 + j];
-            scale += std::fabs(t[k] * rInv[k * 3 + j]);
-        }
-        if (!(std::fabs(sum) <= kTolerance * (1.0 + scale))) return false;
+        double sum = tInv[j];
+        for (int k = 0; k < 3; ++k) sum += t[k] * rInv[k * 3 + j];
+        if (!Near(sum, 0.0, tSize * colInv[j] + std::fabs(tInv[j]))) return false;
     }
     return true;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -135,10 +136,12 @@ inline const vt_IKvScene Scene::kVt = [] {
 // with the data and a failing code, or with success and nothing written.
 enum class Answers { Honest, FailingWithData, SucceedingWithNothing };
 
-// 4x4 row-vector matrix [[R, 0], [t, 1]]; Invert fails when R is singular.
+// 4x4 row-vector matrix [[R, 0], [t, 1]]; Invert fails when R is singular,
+// or answers with `inverse` when one is set (a host whose inverse is inexact).
 struct Matrix : Obj {
     std::array<double, 16> m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     Answers answers = Answers::Honest;
+    std::optional<std::array<double, 16>> inverse;
     Matrix() : Obj{&kVt, &kv::guid_Matrix} {}
 
     // Runs `write` unless nothing is to be written; the code as `answers` says.
@@ -178,7 +181,12 @@ inline const vt_IKvMatrix Matrix::kVt = [] {
         });
     };
     t.Invert = [](void* s) -> KvResult {
-        return Matrix::Answer(s, [](auto& m) {
+        const auto& planted = static_cast<Matrix*>(s)->inverse;
+        return Matrix::Answer(s, [&](auto& m) {
+            if (planted) {
+                m = *planted;
+                return true;
+            }
             auto a = [&](int i, int j) { return m[i * 4 + j]; };
             double inv[9] = {a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2),
                              a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),

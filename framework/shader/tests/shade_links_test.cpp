@@ -2,9 +2,14 @@
 // small in-process scene.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <random>
 
 #include "fake_scene.h"
+#ifdef KV_HOST_MATRIX
+#include "core/matrix.h"
+#endif
 #include "framework/module.h"
 #include "shader/shade_links.h"
 
@@ -259,5 +264,117 @@ TEST(PatternLinks, MatrixAnswersAreJudgedByTheirData) {
     s.Read(fake::Answers::Honest);
     ExpectSameFrame(s.links.frame(), honest);
 }
+
+using Rows = std::array<double, 16>;  // a 4x4 matrix, row by row
+
+// The camera's world matrix and the inverse the host answers are planted
+// and read: whether the frame was taken from them.
+bool FrameTaken(LinkedScene& s, PatternLinks& links, const Rows& world, const Rows& inverse) {
+    fake::Matrix& camera = s.attr.matrices[4];
+    camera.m = world;
+    camera.inverse = inverse;
+    CKvUser_Attributes attr(s.attr.ptr());
+    links.read(attr);
+    const CameraFrame& f = links.frame();
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c)
+            if (f.viewRotation[r][c] != inverse[r * 4 + c]) return false;
+        if (f.viewTranslation[r] != inverse[12 + r]) return false;
+    }
+    return true;
+}
+
+// An inverse is taken when each entry of R'·R and t·R' + t' lies within 1 %
+// of the sizes of what it is made of, and refused beyond; answers off by a
+// whole unit stay refused however large the camera's axes.
+TEST(PatternLinks, InversesAreJudgedRelativeToTheirSizes) {
+    LinkedScene s;
+    PatternLinks links;
+    links.link(s.eval.ptr(), s.material.ptr());
+    s.SetLens();
+    const double eye[3] = {0, 0, -10};
+    auto taken = [&](const double r[9], const double rInv[9], const double tInv[3]) {
+        return FrameTaken(s, links, fake::Matrix::Frame(r, eye).m, fake::Matrix::Frame(rInv, tInv).m);
+    };
+
+    // Scaled by 0.01: R'·R's first entry off by 0.9 % and by 1.1 %.
+    const double small[9] = {0.01, 0, 0, 0, 0.01, 0, 0, 0, 0.01};
+    const double toSmall[3] = {0, 0, 1000};
+    const double smallOff[2][9] = {{100 * 1.009, 0, 0, 0, 100, 0, 0, 0, 100}, {100 * 1.011, 0, 0, 0, 100, 0, 0, 0, 100}};
+    EXPECT_TRUE(taken(small, smallOff[0], toSmall));
+    EXPECT_FALSE(taken(small, smallOff[1], toSmall));
+
+    // Stretched along z: the bound follows the row of R' and the column of R,
+    // so a miss of 0.9e-4 against sizes 0.01 x 1 is taken and 1.1e-4 not,
+    // while one of 0.9 against sizes 1 x 100 is taken and 1.1 not.
+    const double deep[9] = {1, 0, 0, 0, 1, 0, 0, 0, 100};
+    const double toDeep[3] = {0, 0, 0.1};
+    const double deepOff[4][9] = {{1, 0, 0, 0, 1, 0, 0.9e-4, 0, 0.01},
+                                  {1, 0, 0, 0, 1, 0, 1.1e-4, 0, 0.01},
+                                  {1, 0, 0.009, 0, 1, 0, 0, 0, 0.01},
+                                  {1, 0, 0.011, 0, 1, 0, 0, 0, 0.01}};
+    EXPECT_TRUE(taken(deep, deepOff[0], toDeep));
+    EXPECT_FALSE(taken(deep, deepOff[1], toDeep));
+    EXPECT_TRUE(taken(deep, deepOff[2], toDeep));
+    EXPECT_FALSE(taken(deep, deepOff[3], toDeep));
+
+    // t' misses by 0.19 and by 0.21 against sizes |t| |R'| + |t'| of about 20.
+    const double unit[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    const double near[3] = {0, 0, 10.19}, far[3] = {0, 0, 10.21};
+    EXPECT_TRUE(taken(unit, unit, near));
+    EXPECT_FALSE(taken(unit, unit, far));
+
+    // Not inverted (the answer is the matrix itself), large or singular.
+    const double large[9] = {100, 0, 0, 0, 100, 0, 0, 0, 100};
+    const double flat[9] = {0, 0, 0, 0, 0, 0, 1000, 0, 0};
+    EXPECT_FALSE(taken(large, large, eye));
+    EXPECT_FALSE(taken(flat, flat, eye));
+    EXPECT_DOUBLE_EQ(links.frame().viewTranslation[2], 10.19);  // kept from the last frame taken
+}
+
+#ifdef KV_HOST_MATRIX
+// Cameras of a host that inverts its matrices in float, as the stand-in host
+// does on request: far from the origin, upright and aimed near it, and
+// scaled by 0.01. Their inverses miss R'·R = I by up to about 1e-3; every
+// frame is taken.
+TEST(PatternLinks, FramesInvertedInFloatAreTaken) {
+    LinkedScene s;
+    PatternLinks links;
+    links.link(s.eval.ptr(), s.material.ptr());
+    s.SetLens();
+    std::mt19937 random(27);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0), angle(-180.0, 180.0);
+    auto turned = [&](const double eye[3], double scale) {
+        const double degrees[3] = {angle(random), angle(random), angle(random)};
+        kvh::Mat4 m = kvh::Mat4::FromEulerDegrees(eye, degrees);
+        for (int i = 0; i < 12; ++i) m.m[i] *= scale;
+        return m;
+    };
+    const char* kinds[3] = {"far", "upright", "scaled"};
+    for (int kind = 0; kind < 3; ++kind) {
+        int refused = 0;
+        for (int n = 0; n < 2000; ++n) {
+            kvh::Mat4 world;
+            if (kind == 0) {
+                double eye[3] = {unit(random), unit(random), unit(random)};
+                const double length = std::hypot(eye[0], eye[1], eye[2]);
+                for (double& e : eye) e *= 1e4 / length;
+                world = turned(eye, 1.0);
+            } else if (kind == 1) {
+                const double eye[3] = {1e3 * unit(random), 1e3 * unit(random), 1e3 * unit(random)};
+                const double target[3] = {unit(random), unit(random), unit(random)}, up[3] = {0, 1, 0};
+                ASSERT_TRUE(kvh::Mat4::LookAt(eye, target, up, &world));
+            } else {
+                const double eye[3] = {1e2 * unit(random), 1e2 * unit(random), 1e2 * unit(random)};
+                world = turned(eye, 0.01);
+            }
+            kvh::Mat4 inverse = world;
+            ASSERT_TRUE(inverse.InvertInFloat());
+            if (!FrameTaken(s, links, world.m, inverse.m)) ++refused;
+        }
+        EXPECT_EQ(refused, 0) << kinds[kind];
+    }
+}
+#endif
 
 }  // namespace

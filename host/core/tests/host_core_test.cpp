@@ -3,6 +3,8 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -131,6 +133,43 @@ TEST_F(HostTest, MatrixCopiesInvertInPlace) {
     singular.at(0, 0) = 0;
     EXPECT_FALSE(singular.Invert());
     o->ReleaseOwned();
+}
+
+// Asked to invert in float, a Matrix gives float values near the inverse,
+// off by far more than double rounding would leave, and fails, unchanged,
+// on a matrix singular or beyond float's range.
+TEST_F(HostTest, MatrixInvertsInFloatWhenAsked) {
+    const double eye[3] = {6000, -3000, 7500}, degrees[3] = {31, -47, 113};
+    const Mat4 world = Mat4::FromEulerDegrees(eye, degrees);
+    Mat4 exact = world;
+    ASSERT_TRUE(exact.Invert());
+    auto inverted = [](const Mat4& m, std::array<double, 16>& out) {
+        const ScopedMatrixAnswers inFloat(MatrixAnswers::InvertingInFloat);
+        HostObject* o = NewMatrix(m);
+        auto** p = MatrixPtr(o);
+        const KvResult result = T<vt_IKvMatrix>(p)->Invert(p);
+        T<vt_IKvMatrix>(p)->Get4(p, out.data());
+        o->ReleaseOwned();
+        return result;
+    };
+    std::array<double, 16> got;
+    ASSERT_EQ(inverted(world, got), KV_OK);
+    double miss = 0.0;
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(static_cast<double>(static_cast<float>(got[i])), got[i]) << i;
+        miss = std::max(miss, std::fabs(got[i] - exact.m[i]) / (i < 12 ? 1.0 : 1e4));
+    }
+    EXPECT_GT(miss, 1e-9);
+    EXPECT_LT(miss, 1e-3);
+
+    Mat4 singular;
+    singular.at(2, 2) = 0;
+    EXPECT_EQ(inverted(singular, got), KV_E_FAILED);
+    EXPECT_EQ(got, singular.m);
+    Mat4 huge = Mat4::Translation(1e39, 0, 0);
+    EXPECT_EQ(inverted(huge, got), KV_E_FAILED);
+    EXPECT_EQ(got, huge.m);
+    EXPECT_EQ(CurrentMatrixAnswers(), MatrixAnswers::Honest);
 }
 
 TEST_F(HostTest, SceneItemsEvaluationAndCamera) {

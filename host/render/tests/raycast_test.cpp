@@ -3,7 +3,9 @@
 // sphere, a blue wall behind them, and a thin card in front.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <set>
 
 #include "core/host_object.h"
@@ -140,6 +142,55 @@ TEST_F(RayObjectTest, SeeThroughRayReturnsTheColourBehindTheSurface) {
     nested = ray_->PushVector(rays_, v.ptr());
     EXPECT_NEAR(ray_->TraceRay(rays_, nested, primary->origin, primary->dir, KV_RAY_PROBE), primary->dist, 1e-4f);
     ray_->PopVector(rays_, v.ptr());
+}
+
+// A ray the tracer cannot take is a miss, never handed over (the tracer
+// aborts on it): checked in a child process, so that an abort fails the test.
+TEST_F(RayObjectTest, RaysTheTracerCannotTakeAreMisses) {
+    constexpr double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const Vec3 ahead{0, 0, -1};
+    struct Ray {
+        double origin[3];
+        Vec3 dir;
+        float tnear, tfar;
+    } misses[] = {
+        {{nan, 0, 5}, ahead, 0, 1e30f},
+        {{0, inf, 5}, ahead, 0, 1e30f},
+        {{0, 0, 2.1e15}, ahead, 0, 1e30f},  // beyond twice the coordinate bound
+        {{0, 0, 5}, {0, float(nan), -1}, 0, 1e30f},
+        {{0, 0, 5}, {0, 0, 0}, 0, 1e30f},
+        {{0, 0, 5}, ahead, -1, 1e30f},
+        {{0, 0, 5}, ahead, float(nan), 1e30f},
+        {{0, 0, 5}, ahead, 3, 2},
+        {{0, 0, 5}, ahead, 0, float(nan)},
+    };
+    const RayScene& rays = *scene_.rays;
+    auto unexpected = [&] {
+        int count = 0;
+        RayHit hit;
+        for (const Ray& r : misses)
+            count += rays.intersect(r.origin, r.dir, r.tnear, r.tfar, hit) +
+                     rays.occluded(r.origin, r.dir, r.tnear, r.tfar);
+        // Through the Raycast slots: traced and probe rays from a point that
+        // is no point, and the surface at a screen offset that is none.
+        kvh::SampleVector& v = sample(28, 24);
+        const double nowhere[3] = {nan, 0, 5}, farAway[3] = {0, 0, 1e300};
+        const float dir[3] = {0, 0, -1};
+        for (const double* origin : {nowhere, farAway})
+            for (uint32_t flags : {0u, uint32_t(KV_RAY_PROBE), uint32_t(KV_RAY_SEETHROUGH)}) {
+                vt_IKvUnknown** nested = ray_->PushVector(rays_, v.ptr());
+                count += ray_->TraceRay(rays_, nested, origin, dir, flags) != 0.0f;
+                ray_->PopVector(rays_, v.ptr());
+            }
+        st_KVpSurfaceRecord rec{};
+        ray_->SurfaceAtOffset(rays_, v.ptr(), 0, &rec, float(nan), 1e38f);
+        count += rec.surfaceId != 0;
+        // Just within the range: the wall ahead.
+        const double near[3] = {0, 0, 1.9e15};
+        count += !rays.intersect(near, ahead, 0, 1e30f, hit) + !rays.occluded(near, ahead, 0, 1e30f);
+        return count;
+    };
+    EXPECT_EXIT(std::exit(unexpected()), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(RayObjectTest, SurfaceRecordFollowsTheScreenOffset) {

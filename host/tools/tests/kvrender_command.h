@@ -2,6 +2,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,6 +63,29 @@ inline Ending runLimited(std::vector<std::string> args, uint64_t bytes = 0) {
     std::remove(errPath.c_str());
     return e;
 }
+
+// While alive, the calling thread, and so every command it runs, may use at
+// most `most` of the cores it had: a small machine on any machine.
+class FewCores {
+public:
+    explicit FewCores(int most) {
+        CPU_ZERO(&old_);
+        sched_getaffinity(0, sizeof old_, &old_);
+        cpu_set_t few;
+        CPU_ZERO(&few);
+        for (int c = 0; c < CPU_SETSIZE && cores_ < most; ++c)
+            if (CPU_ISSET(c, &old_)) CPU_SET(c, &few), ++cores_;
+        EXPECT_EQ(sched_setaffinity(0, sizeof few, &few), 0);
+    }
+    ~FewCores() { sched_setaffinity(0, sizeof old_, &old_); }
+    FewCores(const FewCores&) = delete;
+    FewCores& operator=(const FewCores&) = delete;
+    int cores() const { return cores_; }
+
+private:
+    cpu_set_t old_;
+    int cores_ = 0;
+};
 
 inline bool built(const char* plugin) { return !kvh::Session::FindPluginFile(plugin).empty(); }
 

@@ -1,9 +1,12 @@
 // The kvrender command as a user runs it: exit codes and messages.
 #include "kvrender_command.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "image_buffer.h"
+#include "testing/png_bytes.h"
 
 namespace {
 
@@ -69,6 +72,36 @@ TEST(Kvrender, BadScenesFailWithTheirKey) {
     EXPECT_NE(missing.err.find("no/such/scene.json: cannot open the scene file"), std::string::npos) << missing.err;
 }
 
+TEST(Kvrender, ControlBytesQuotedFromInputsAreShownEscaped) {
+    // A clip picture whose chunk type clears the screen.
+    const std::string picture = writeScene("clear.png", kvt::test::pngFile(4, 4, 8, 2) +
+                                                            kvt::test::pngChunk("\x1b[2J", "") +
+                                                            kvt::test::pngChunk("IEND", ""));
+    const std::string sphere = R"({"camera": {}, "objects": [{"shape": "sphere")";
+    struct Case {
+        std::string sceneFile, message;
+    } cases[] = {
+        // A material name that sets the terminal's title, or in UTF-8 as it stands.
+        {writeScene("title.json", sphere + R"(, "material": "\u001b]0;owned\u0007"}]})"),
+         "objects[0].material: unknown material '\\x1b]0;owned\\x07'"},
+        {writeScene("kuehl.json", sphere + R"(, "material": "K\u00fchl"}]})"), "unknown material 'K\u00fchl'"},
+        // A key with a colour sequence and a C1 control (U+009B, a CSI of its own).
+        {writeScene("key.json", sphere + R"(}], "\u001b[31m\u009b": 1})"), "scene.\\x1b[31m\\xc2\\x9b: unknown key"},
+        {writeScene("chunk.json", sphere + R"(}], "items": [{"name": "c", "type": "videoClip", "image": ")" +
+                                      picture + R"("}]})"),
+         "items[0].image: cannot read image '" + picture + "': \\x1b[2J PNG chunk not known"},
+        // A file name, with a byte that is no UTF-8.
+        {"no\x1b[2J\xffscene.json", "no\\x1b[2J\\xffscene.json: cannot open the scene file"},
+    };
+    for (const Case& c : cases) {
+        CommandResult r = kvrender("'" + c.sceneFile + "' -o '" + kvt::test::tempPath("escaped.png") + "' --quiet");
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_NE(r.err.find("kvrender: "), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        for (char ch : r.err) EXPECT_TRUE(ch == '\n' || uint8_t(ch) >= 0x20) << "raw control byte in " << r.err;
+    }
+}
+
 TEST(Kvrender, RendersAPngAndAFloatDump) {
     if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
     const std::string base = ::testing::TempDir() + "/" + std::to_string(getpid()) + "-kvtest-small";
@@ -89,6 +122,26 @@ TEST(Kvrender, RendersAPngAndAFloatDump) {
     CommandResult unwritable = kvrender("scenes/kvtest.json -o /no/such/dir/x.png --size 8x8 --quiet");
     EXPECT_EQ(unwritable.status, 1);
     EXPECT_NE(unwritable.err.find("cannot write PNG file '/no/such/dir/x.png'"), std::string::npos) << unwritable.err;
+}
+
+TEST(Kvrender, RunsTheThreadsAskedAlsoBeyondTheCoresAndSaysHowMany) {
+    if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
+    kvt::test::FewCores two(2);
+    const std::string png = ::testing::TempDir() + "/" + std::to_string(getpid()) + "-threads.png";
+    auto run = [&](const std::string& threads) {
+        return kvrender("scenes/kvtest.json -o '" + png + "' --size 64x48 --spp 2 --threads " + threads);
+    };
+    const std::string every = std::to_string(two.cores()) + (two.cores() == 1 ? " thread\n" : " threads\n");
+    for (const auto& [threads, said] : {std::pair<std::string, std::string>{"5", "5 threads\n"}, {"1", "1 thread\n"},
+                                        {"0", every}}) {
+        CommandResult r = run(threads);
+        ASSERT_EQ(r.status, 0) << r.err;
+        // One line, kvrender's own: nothing from the threading library.
+        const std::string summary = "kvrender: 64x48, 2 samples per pixel, ";
+        EXPECT_EQ(r.err.substr(0, summary.size()), summary) << r.err;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.substr(r.err.size() - std::min(r.err.size(), said.size() + 3)), "on " + said) << r.err;
+    }
 }
 
 TEST(Kvrender, ListsServersTagsAndChannels) {

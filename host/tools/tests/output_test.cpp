@@ -1,6 +1,6 @@
 // What kvrender leaves behind: whole files or none, outputs checked before the
 // render, streams written straight through, input files that must be regular
-// files, memory estimated before allocating, and a word about what a real
+// files and are never replaced by an output, memory estimated before allocating, and a word about what a real
 // host would hold against a material (non-finite shading, ray vectors left
 // open, a wrong monitor, texture coordinates a mesh lacks).
 #include "kvrender_command.h"
@@ -9,7 +9,9 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -160,30 +162,51 @@ TEST(OutputPaths, AFileNameOfAnyAllowedLengthIsWritten) {
 }
 
 TEST(OutputPaths, FilesArePlacedTogetherOrNotAtAll) {
-    const std::string dir = freshFolder("together");
-    const std::string a = dir + "/a.png", b = dir + "/b.pfm";
-    std::ofstream(a) << "old a";
-    kvr::OutputFile fa, fb, fc;
-    std::string error;
-    ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.commit("new a", 5, error)) << error;
-    EXPECT_EQ(slurp(a), "new a");
-    ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.write("newer a", 7, error) && fa.finish(error)) << error;
-    ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("new b", 5, error) && fb.finish(error)) << error;
-    // The second cannot be put in place: the first goes back to its old bytes.
-    fs::create_directories(b + "/in-the-way");
-    EXPECT_FALSE(kvr::placeAll({&fa, &fb}, error));
-    EXPECT_NE(error.find("cannot write float map '" + b + "'"), std::string::npos) << error;
-    EXPECT_EQ(slurp(a), "new a");
-    // And a file that did not exist before is taken away again.
-    fs::remove_all(b);
-    const std::string c = dir + "/c.png";
-    ASSERT_TRUE(fc.open(c, "PNG file", error) && fc.write("c", 1, error) && fc.finish(error)) << error;
-    ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("b", 1, error) && fb.finish(error)) << error;
-    fs::create_directories(b + "/in-the-way");
-    EXPECT_FALSE(kvr::placeAll({&fc, &fb}, error));
-    EXPECT_FALSE(fs::exists(c));
-    fs::remove_all(b);
-    EXPECT_EQ(filesIn(dir), 1u) << "a temporary or backup file was left behind";
+    // With hard links, and where the filesystem refuses them (link() fails).
+    const kvr::LinkCall links[] = {
+        nullptr,
+        [](const char*, const char*) { return errno = EPERM, -1; },
+        [](const char*, const char*) { return errno = EXDEV, -1; },
+    };
+    for (kvr::LinkCall link : links) {
+        SCOPED_TRACE(link ? "link() refused" : "link()");
+        kvr::setLinkCallForTests(link);
+        const std::string dir = freshFolder("together");
+        const std::string a = dir + "/a.png", b = dir + "/b.pfm";
+        std::ofstream(a) << "old a";
+        kvr::OutputFile fa, fb, fc;
+        std::string error;
+        ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.commit("new a", 5, error)) << error;
+        EXPECT_EQ(slurp(a), "new a");
+        ASSERT_TRUE(fa.open(a, "PNG file", error) && fa.write("newer a", 7, error) && fa.finish(error)) << error;
+        ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("new b", 5, error) && fb.finish(error)) << error;
+        // The second cannot be put in place: the first goes back to its old bytes.
+        fs::create_directories(b + "/in-the-way");
+        EXPECT_FALSE(kvr::placeAll({&fa, &fb}, error));
+        EXPECT_NE(error.find("cannot write float map '" + b + "'"), std::string::npos) << error;
+        EXPECT_EQ(slurp(a), "new a");
+        // And a file that did not exist before is taken away again.
+        fs::remove_all(b);
+        const std::string c = dir + "/c.png";
+        ASSERT_TRUE(fc.open(c, "PNG file", error) && fc.write("c", 1, error) && fc.finish(error)) << error;
+        ASSERT_TRUE(fb.open(b, "float map", error) && fb.write("b", 1, error) && fb.finish(error)) << error;
+        fs::create_directories(b + "/in-the-way");
+        EXPECT_FALSE(kvr::placeAll({&fc, &fb}, error));
+        EXPECT_FALSE(fs::exists(c));
+        fs::remove_all(b);
+        std::ofstream(b) << "old b";
+        {
+            // Placed together, both replace what was there, and the old files go with the outputs.
+            kvr::OutputFile na, nb;
+            ASSERT_TRUE(na.open(a, "PNG file", error) && na.write("newest a", 8, error) && na.finish(error)) << error;
+            ASSERT_TRUE(nb.open(b, "float map", error) && nb.write("new b", 5, error) && nb.finish(error)) << error;
+            EXPECT_TRUE(kvr::placeAll({&na, &nb}, error)) << error;
+        }
+        EXPECT_EQ(slurp(a), "newest a");
+        EXPECT_EQ(slurp(b), "new b");
+        EXPECT_EQ(filesIn(dir), 2u) << "a temporary or backup file was left behind";
+    }
+    kvr::setLinkCallForTests(nullptr);
 }
 
 TEST(OutputPaths, StreamsGetTheImageAndNothingElse) {
@@ -200,6 +223,10 @@ TEST(OutputPaths, StreamsGetTheImageAndNothingElse) {
 
     const std::string fifo = dir + "/fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // Without a reader it says why nothing happens, as every message, behind its name.
+    CommandResult waiting = kvrender(kSmall + " -o '" + fifo + "'", "timeout 5 ");
+    EXPECT_EQ(waiting.status, 124);
+    EXPECT_EQ(waiting.err, "kvrender: PNG file '" + fifo + "': waiting for a reader\n");
     CommandResult viaFifo = kvrender(kSmall + " -o '" + fifo + "'",
                                      "(cat '" + fifo + "' > '" + dir + "/from-fifo.png' &); timeout 60 ");
     EXPECT_EQ(viaFifo.status, 0) << viaFifo.err;
@@ -209,9 +236,20 @@ TEST(OutputPaths, StreamsGetTheImageAndNothingElse) {
     EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
-TEST(InputFiles, ClipPicturesAndMeshesMustBeRegularFiles) {
+TEST(InputFiles, SceneFilesClipPicturesAndMeshesMustBeRegularFiles) {
     if (!built("kvtest.kv")) GTEST_SKIP() << "kvtest.kv not built";
     const std::string dir = freshFolder("inputs");
+    // Without the check a device is read until memory runs out (the limit
+    // stops it), and a FIFO waits for a writer (the time limit ends it).
+    const std::string limit = kvt::test::sanitizedBuild() ? "" : "ulimit -v 2000000; ";
+    const std::string sceneFifo = dir + "/scene.json";
+    ASSERT_EQ(mkfifo(sceneFifo.c_str(), 0600), 0);
+    for (const auto& [scene, kind] : {std::pair{std::string("/dev/zero"), "a device"}, {sceneFifo, "a FIFO or pipe"}}) {
+        CommandResult r = kvrender("'" + scene + "' -o '" + dir + "/x.png' --quiet", limit + "timeout 20 ");
+        EXPECT_EQ(r.status, 1) << r.err;
+        EXPECT_EQ(r.err, "kvrender: " + scene + ": cannot read the scene file: not a regular file (" + kind + ")\n");
+    }
+
     const std::string fifo = dir + "/picture.png";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     json scene = json::parse(slurp(std::string(KV_SOURCE_DIR) + "/scenes/kvtest.json"));
@@ -226,8 +264,6 @@ TEST(InputFiles, ClipPicturesAndMeshesMustBeRegularFiles) {
 
     scene.erase("items");
     scene["objects"].push_back({{"shape", "obj"}, {"file", "/dev/zero"}});
-    // Without the check the reader takes memory until the limit stops it.
-    const std::string limit = kvt::test::sanitizedBuild() ? "" : "ulimit -v 2000000; ";
     CommandResult mesh = kvrender("'" + writeScene("zero-mesh.json", scene.dump()) + "' -o '" + dir + "/x.png' --quiet",
                                   limit + "timeout 60 ");
     EXPECT_EQ(mesh.status, 1) << mesh.err;
@@ -235,6 +271,50 @@ TEST(InputFiles, ClipPicturesAndMeshesMustBeRegularFiles) {
               std::string::npos)
         << mesh.err;
     EXPECT_EQ(filesIn(dir), 0u);
+}
+
+TEST(InputFiles, AnOutputNeverReplacesAFileTheSceneReads) {
+    const std::string dir = tempPath("kept");
+    const json scene = {{"camera", {{"position", {0, 0, 5}}}},
+                        {"objects", {{{"shape", "obj"}, {"file", "mesh.obj"}}}},
+                        {"items", {{{"name", "clip"}, {"type", "videoClip"}, {"image", "tone.png"}}}},
+                        {"render", {{"width", 8}, {"height", 8}, {"spp", 1}}}};
+    const std::string inputs[] = {"scene.json", "mesh.obj", "tone.png"};
+    auto makeInputs = [&] {
+        freshFolder("kept");
+        std::ofstream(dir + "/scene.json") << scene.dump();
+        fs::copy_file(std::string(KV_TEST_INPUTS) + "/untextured.obj", dir + "/mesh.obj");
+        fs::copy_file(std::string(KV_SOURCE_DIR) + "/scenes/xtoon_tone.png", dir + "/tone.png");
+        fs::create_symlink("scene.json", dir + "/link.json");
+        fs::create_hard_link(dir + "/mesh.obj", dir + "/hard.obj");
+        std::vector<std::string> bytes;
+        for (const std::string& name : inputs) bytes.push_back(slurp(dir + "/" + name));
+        return bytes;
+    };
+    const std::string up = dir + "/../" + fs::path(dir).filename().string();
+    const std::string render = "'" + dir + "/scene.json' --quiet ";
+    // By the file, not its name: the same path, a link, a hard link, another spelling.
+    const std::pair<std::string, std::string> cases[] = {
+        {"-o '" + dir + "/scene.json'", "-o '" + dir + "/scene.json' would replace the scene file '" + dir + "/scene.json'"},
+        {"-o '" + dir + "/./link.json'", "-o '" + dir + "/./link.json' would replace the scene file"},
+        {"-o '" + dir + "/x.png' --dump-float '" + dir + "/hard.obj'",
+         "--dump-float '" + dir + "/hard.obj' would replace the OBJ file '" + dir + "/mesh.obj'"},
+        {"-o '" + up + "/tone.png'", "-o '" + up + "/tone.png' would replace the clip picture '" + dir + "/tone.png'"},
+    };
+    for (const auto& [outputs, message] : cases) {
+        const std::vector<std::string> before = makeInputs();
+        CommandResult r = kvrender(render + outputs);
+        EXPECT_EQ(r.status, 2) << outputs << ": " << r.err;
+        EXPECT_NE(r.err.find("kvrender: " + message), std::string::npos) << r.err;
+        for (size_t i = 0; i < before.size(); ++i) EXPECT_EQ(slurp(dir + "/" + inputs[i]), before[i]) << outputs;
+        EXPECT_EQ(filesIn(dir), 5u) << outputs;  // the link counts as the file it names
+    }
+    // A copy of an input, and a path that does not exist yet, are no inputs.
+    makeInputs();
+    fs::copy_file(dir + "/scene.json", dir + "/copy.json");
+    CommandResult r = kvrender(render + "-o '" + dir + "/copy.json' --dump-float '" + dir + "/new.pfm'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(endsAsAPng(slurp(dir + "/copy.json")));
 }
 
 TEST(Memory, FramesAndClipPicturesAreEstimatedBeforeAllocating) {
@@ -280,6 +360,8 @@ TEST(NonFiniteShading, IsCountedPerMaterialWhateverTheThreads) {
     scene["materials"]["silhouette"]["channels"]["shadows"] = 1e30;
     scene["items"][0]["image"] = std::string(KV_SOURCE_DIR) + "/scenes/xtoon_tone.png";
     const std::string path = writeScene("nonfinite.json", scene.dump());
+    // Also more threads than the cores: the render runs on two at most.
+    kvt::test::FewCores two(2);
     std::string warning;
     for (const char* threads : {"1", "5"}) {
         CommandResult r = kvrender("'" + path + "' -o '" + tempPath("nan.png") + "' --size 40x30 --spp 3 --quiet "

@@ -2,11 +2,15 @@
 // path (or the file and line) and exit code 1.
 #include "kvrender_command.h"
 
+#include <unistd.h>
+
+#include <cmath>
 #include <ctime>
 #include <fstream>
 
 #include <nlohmann/json.hpp>
 
+#include "core/input_file.h"
 #include "core/scene_file.h"
 #include "obj_mesh.h"
 
@@ -144,6 +148,37 @@ TEST(SceneReading, TakesTimeLinearInTheLengthOfTheFile) {
     std::remove(path.c_str());
 }
 
+TEST(SceneReading, AFileLargerThanTheMemoryLimitIsRefused) {
+    // Under --max-memory 1 a scene file may hold 1 MiB: padded to that it
+    // renders, and one byte more is refused by its size, before it is read.
+    const std::string text = plainScene().dump();
+    for (size_t size : {size_t(1) << 20, (size_t(1) << 20) + 1}) {
+        const std::string path = writeScene("padded.json", text + std::string(size - text.size(), ' '));
+        CommandResult r = kvrender("'" + path + "' -o '" + tempPath("padded.png") + "' --quiet --max-memory 1");
+        if (size == 1u << 20) {
+            EXPECT_EQ(r.status, 0) << r.err;
+            continue;
+        }
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, "kvrender: " + path + ": the scene file of 1048577 bytes is larger than the memory limit of "
+                                               "1.0 MiB (--max-memory raises it)\n");
+    }
+    // A file that grows while it is read (here a pipe holding more than the
+    // file's size said) is read no further than the limit.
+    for (size_t size : {10000, 10001}) {
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
+        const std::string bytes(size, 'x');
+        ASSERT_EQ(write(pipeEnds[1], bytes.data(), size), ssize_t(size));
+        close(pipeEnds[1]);
+        std::string read;
+        EXPECT_EQ(kvh::ReadUpTo(pipeEnds[0], 10000, 100, read),
+                  size == 10000 ? kvh::ReadUpToResult::Whole : kvh::ReadUpToResult::Beyond);
+        EXPECT_EQ(read, size == 10000 ? bytes : "");
+        close(pipeEnds[0]);
+    }
+}
+
 TEST(SceneReading, NamesANumberOutOfRangeWithItsLineAndColumn) {
     const std::string path = writeScene("huge-number.json",
                                         "{\"camera\": {},\n"
@@ -157,26 +192,43 @@ TEST(SceneReading, NamesANumberOutOfRangeWithItsLineAndColumn) {
     EXPECT_EQ(r.err.find("internal error"), std::string::npos) << r.err;
 }
 
-TEST(SceneReading, ALightDirectionOfAnyLengthLightsAlike) {
-    // Components beyond 1.8e19 overflow the squared length in float, and
-    // below 1e-19 it underflows: both are scaled first, not taken as zero.
-    std::string first;
-    for (const json& direction : {json{-1, -2, -1}, json{-2e19, -4e19, -2e19}, json{-1e25, -2e25, -1e25},
-                                  json{-1e-25, -2e-25, -1e-25}}) {
+TEST(SceneReading, ALightDirectionOfAnyFiniteLengthLightsAsItsUnitVector) {
+    // Long and short ones leave float (and its squared length leaves double
+    // beyond 1e154): the unit vector is taken in double, scaled first.
+    auto lit = [](const json& direction) {
         json scene = plainScene();
         scene["lights"] = {{{"type", "distant"}, {"direction", direction}}};
-        scene["ambient"] = {0, 0, 0};
-        const std::string png = tempPath("light.png");
-        CommandResult r = kvrender("'" + writeScene("light.json", scene.dump()) + "' -o '" + png + "' --quiet");
-        ASSERT_EQ(r.status, 0) << direction << ": " << r.err;
-        if (first.empty()) first = slurp(png);
-        else EXPECT_TRUE(slurp(png) == first) << direction << " lights the sphere otherwise";
+        scene["render"] = {{"width", 48}, {"height", 32}, {"spp", 1}};
+        const std::string pfm = tempPath("light.pfm");
+        CommandResult r = kvrender("'" + writeScene("light.json", scene.dump()) + "' -o /dev/null --quiet --dump-float '" +
+                                   pfm + "'");
+        EXPECT_EQ(r.status, 0) << direction << ": " << r.err;
+        return slurp(pfm);
+    };
+    const double unit = std::sqrt(1 + 0.8 * 0.8 + 0.35 * 0.35);
+    const std::string expected = lit({-1 / unit, -0.8 / unit, -0.35 / unit});
+    ASSERT_FALSE(expected.empty());
+    for (double length : {1e-300, 1e-45, 1e-30, 1.0, 1e30, 1e38, 1e300})
+        EXPECT_TRUE(lit({-length, -0.8 * length, -0.35 * length}) == expected) << length << " lights otherwise";
+
+    struct Case {
+        const char* direction;
+        const char* message;
+    } refused[] = {
+        {"[0, 0, 0]", "lights[0].direction: must not be zero"},
+        {"[0, -1e-301, 0]", "lights[0].direction: too short: its largest component must be at least 1e-300"},
+        {"[0, -1e999, 0]", "out of range"},
+        {"[0, \"down\", 0]", "lights[0].direction[1]: expected a number"},
+    };
+    for (const Case& c : refused) {
+        json scene = plainScene();
+        scene["lights"] = {{{"type", "distant"}, {"direction", "@"}}};
+        std::string text = scene.dump();
+        text.replace(text.find("\"@\""), 3, c.direction);  // as written, which json cannot hold
+        CommandResult r = kvrender("'" + writeScene("light.json", text) + "' -o '" + tempPath("light.png") + "' --quiet");
+        EXPECT_EQ(r.status, 1) << c.direction;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.direction << ": " << r.err;
     }
-    json zero = plainScene();
-    zero["lights"] = {{{"type", "distant"}, {"direction", {0, 0, 0}}}};
-    CommandResult r = renderScene(zero);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("lights[0].direction: must not be zero"), std::string::npos) << r.err;
 }
 
 TEST(SceneReading, RefusesObjFaceIndicesNamingNothingWithTheirLine) {
@@ -231,11 +283,11 @@ TEST(SceneGeometry, IsEstimatedBeforeAnyMeshIsBuilt) {
     // scene takes. Made first, they took 2 GB.
     json tori = manyObjects(20000, "torus", true);
     const std::string path = writeScene("tori.json", tori.dump());
-    kvt::test::Ending refused = kvt::test::runLimited({path, "-o", tempPath("tori.png"), "--max-memory", "1"});
+    kvt::test::Ending refused = kvt::test::runLimited({path, "-o", tempPath("tori.png"), "--max-memory", "64"});
     EXPECT_EQ(refused.code, 1);
     EXPECT_NE(refused.err.find("tori.json: objects: the geometry of 20000 objects needs "), std::string::npos)
         << refused.err;
-    EXPECT_NE(refused.err.find("GiB, more than the memory limit of 1.0 MiB (--max-memory raises it)"),
+    EXPECT_NE(refused.err.find("GiB, more than the memory limit of 64 MiB (--max-memory raises it)"),
               std::string::npos)
         << refused.err;
     // The scene of one shared shape, refused for its last object: what

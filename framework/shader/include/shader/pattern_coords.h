@@ -2,8 +2,9 @@
 // texture coordinates, from the screen ("projection", enlarged with depth),
 // or from the screen bent by the surface normals around the linked locators
 // ("surface flow"); rotated by the pattern angle about (0.5, 0.5). Nothing is
-// wrapped: a coordinate below 0 continues the pattern, as the materials take
-// their cells and in-cell positions by floor.
+// wrapped: the materials take their cells and in-cell positions by floor, so
+// a screen coordinate below 0 continues the pattern, and in texture
+// coordinates each tiling takes u and v as TilingCoordinate gives them.
 //
 // Arithmetic: every step is computed in double from the float inputs, except
 // the two falloff curves, which take and give floats (depthOffset,

@@ -117,7 +117,9 @@ public:
     // its projection. The matrix answers are judged by their data, not by
     // the codes the host returns: a "worldMatrix" that gives no matrix, a
     // value left unwritten or not finite, or an inverse that does not undo
-    // the camera's matrix leaves the previous frame or position in place.
+    // the camera's matrix (to within 1 % of the sizes involved, which an
+    // inverse computed in float meets) leaves the previous frame or position
+    // in place.
     // Without a linked camera: the lens defaults, both screen scales 1, the
     // rest of the frame kept and no locator projected.
     CameraLens read(CKvUser_Attributes& attr);

@@ -1,5 +1,6 @@
 // Small helpers shared by every shading: luminance, clamping, the sine and
-// cosine of a pattern angle and the place of a pattern value in its tile.
+// cosine of a pattern angle, the coordinate a tiling reads and the place of a
+// pattern value in its tile.
 #pragma once
 
 #include <cmath>
@@ -17,6 +18,14 @@ inline void StoreAngleTerms(float angle, float& sine, float& cosine) {
     sine = static_cast<float>(std::sin(static_cast<double>(angle)));
     cosine = static_cast<float>(std::cos(static_cast<double>(angle)));
 }
+
+// The coordinate the sketch-tone, halftone and dab tilings take their tiles
+// from. In texture coordinates its magnitude: the pattern mirrors at 0, so
+// u = -0.3 lies where u = 0.3 does (scenes on meshes whose coordinates go
+// below 0 are drawn that way). In screen coordinates the coordinate itself:
+// the screen runs on across 0 without a seam. (The stipple tiles the
+// coordinate itself in both.)
+inline float TilingCoordinate(float coord, bool screenCoords) { return screenCoords ? coord : std::fabs(coord); }
 
 // The tile of a pattern value (its floor) and the place inside it, in
 // [0, 1). Taken by floor, so a value below 0 continues the tiles; a tiny

@@ -1,0 +1,39 @@
+// The threads a render runs on: as many as asked, not only as many as the
+// process has cores.
+//
+//   kvr::RenderArena arena(threads);   // 0: every core the process may use
+//   arena.execute([&] { tbb::parallel_for(...); });
+//   arena.threads();                   // how many it runs on
+//
+// The threading library lets no more threads work at once than the process
+// has cores, and refuses a larger arena with a warning on standard error. For
+// its life the arena raises that limit to what was asked, and takes no more
+// threads than the library then grants (another limit in the process may be
+// lower), so the library never refuses it.
+#pragma once
+
+#include <tbb/global_control.h>
+#include <tbb/task_arena.h>
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+namespace kvr {
+
+class RenderArena {
+public:
+    explicit RenderArena(uint32_t threads);
+    uint32_t threads() const { return threads_; }
+    template <class F>
+    void execute(F&& f) {
+        arena_.execute(std::forward<F>(f));
+    }
+
+private:
+    std::optional<tbb::global_control> raised_;  // outlives the arena
+    uint32_t threads_;
+    tbb::task_arena arena_;
+};
+
+}  // namespace kvr
