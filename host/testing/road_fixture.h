@@ -91,6 +91,25 @@ Sample SampleAt(double x, double y, uint32_t width, uint32_t height) {
     return s;
 }
 
+// Expects a screen-coordinate pattern to run on across 0 rather than mirror
+// there. The image is 720 x 360 with u' = v' = 0 at pixel (180, 180) (zScale 1
+// at distance 1), and the pattern repeats every `period` pixels. `alongX(x,
+// y)` and `alongY(x, y)` read the pattern at a pixel position (one reader may
+// serve both). Every value a period on matches within `tolerance`; the
+// mirrored value across 0 must differ at most places.
+template <class ReadX, class ReadY>
+void ExpectScreenRunsOnAcrossZero(ReadX alongX, ReadY alongY, double period, float tolerance) {
+    int mirrored = 0, pairs = 0;
+    for (double d = 1.37; d < period; d += period / 37.0, pairs += 2) {
+        const float left = alongX(180.0 - d, 203.3), above = alongY(203.3, 180.0 - d);
+        EXPECT_NEAR(alongX(180.0 - d + period, 203.3), left, tolerance) << d;
+        EXPECT_NEAR(alongY(203.3, 180.0 - d + period), above, tolerance) << d;
+        mirrored += std::fabs(alongX(180.0 + d, 203.3) - left) <= tolerance;
+        mirrored += std::fabs(alongY(203.3, 180.0 + d) - above) <= tolerance;
+    }
+    EXPECT_LT(mirrored, pairs * 3 / 4);
+}
+
 // A 256 x 256 clip whose pixel (x, y) is (x / 255, y / 255, blue, alpha): a
 // material's image needs no resampling and each lookup names its pixel.
 inline std::shared_ptr<kvh::ImageData> CoordinateImage(float blue = 0.5f, float alpha = 1.0f) {
