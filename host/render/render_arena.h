@@ -27,10 +27,10 @@ namespace kvr {
 // has passed. A thread the library fails to start for want of memory then
 // fails here, before any other work: started in the middle of parallel work
 // (a tree build in the ray tracer), the library's failure ends that work
-// half-way, leaving tasks that read freed memory or that nobody waits for.
-// Throws what the library throws when a thread cannot start on the calling
+// half-way, leaving a task that reads freed memory, or a wait that never
+// ends. Throws std::bad_alloc when a thread cannot start on the calling
 // thread; one that fails on a worker ends the process through
-// std::terminate. Costs a few microseconds once the workers run.
+// std::terminate.
 void StartWorkers(uint32_t threads);
 
 class RenderArena {

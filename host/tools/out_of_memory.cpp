@@ -26,8 +26,8 @@ std::atomic<int> gShown{0};
 std::terminate_handler gPrevious = nullptr;
 
 void endOnOutOfMemory() {
-    // Called without an exception (std::current_exception() only counts a
-    // reference), there is nothing to tell.
+    // Without an exception there is nothing to tell (std::current_exception()
+    // only takes a reference: it allocates nothing).
     if (std::current_exception() && OutOfMemory()) {
         // Several workers may fail at once: the first says it and ends the
         // process, the others wait for that.
