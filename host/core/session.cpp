@@ -47,7 +47,8 @@ KvResult PluginLibrary::Generate(const std::string& name, ComRef* out, HostError
     KvResult rc = mod->Generate(module_.get(), s->name.c_str(), s->hasGuid ? &s->defaultGuid : &kv::guid_Unknown, &obj);
     if (KV_FAILED(rc) || !obj) {
         std::ostringstream m;
-        m << "server '" << name << "' failed to generate (code 0x" << std::hex << uint32_t(rc) << ")";
+        m << "server '" << name << "' failed to generate" << (rc == KV_E_OUTOFMEMORY ? ": out of memory" : "")
+          << " (code 0x" << std::hex << uint32_t(rc) << ")";
         return fail(KV_FAILED(rc) ? rc : KV_E_FAILED, m.str());
     }
     out->Reset(obj);

@@ -1,11 +1,15 @@
 #include "ray_scene.h"
 
+#include <tbb/info.h>
+
+#include <algorithm>
 #include <cmath>
 #include <new>
 #include <stdexcept>
 #include <string>
 
 #include "core/scene_file.h"
+#include "render_arena.h"
 
 namespace kvr {
 
@@ -42,9 +46,21 @@ RayScene::RayScene(double extent) : scale_(tracedScale(extent)), unscale_(1 / sc
         if (e == RTC_ERROR_OUT_OF_MEMORY) throw std::bad_alloc();
         throw std::runtime_error("the ray tracer refused to start (error " + std::to_string(int(e)) + ")");
     }
-    rtcSetDeviceMemoryMonitorFunction(device_, countBytes, this);
-    scene_ = rtcNewScene(device_);
-    rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_HIGH);
+    // The destructor does not run for a scene that could not be made.
+    try {
+        rtcSetDeviceMemoryMonitorFunction(device_, countBytes, this);
+        // The tracer builds on the threading library's workers: every one is
+        // started now, so that none fails to start in the middle of a build.
+        // (After the device: its own large block comes first.)
+        StartWorkers(uint32_t(std::max(tbb::info::default_concurrency(), 1)));
+        scene_ = rtcNewScene(device_);
+        check();
+        if (!scene_) throw std::runtime_error("the ray tracer made no scene");
+        rtcSetSceneBuildQuality(scene_, RTC_BUILD_QUALITY_HIGH);
+    } catch (...) {
+        rtcReleaseDevice(device_);
+        throw;
+    }
 }
 
 bool RayScene::countBytes(void* self, ssize_t bytes, bool) {

@@ -21,8 +21,21 @@
 
 namespace kvr {
 
+// Has the threading library start its worker threads now, until `threads`
+// threads (the caller's included, and no more than the arena the caller is
+// in and the process's limit allow) work at once in that arena, or a second
+// has passed. A thread the library fails to start for want of memory then
+// fails here, before any other work: started in the middle of parallel work
+// (a tree build in the ray tracer), the library's failure ends that work
+// half-way, leaving a task that reads freed memory, or a wait that never
+// ends. Throws std::bad_alloc when a thread cannot start on the calling
+// thread; one that fails on a worker ends the process through
+// std::terminate.
+void StartWorkers(uint32_t threads);
+
 class RenderArena {
 public:
+    // Takes `threads` threads (0: every core), all started before it returns.
     explicit RenderArena(uint32_t threads);
     uint32_t threads() const { return threads_; }
     template <class F>

@@ -19,7 +19,9 @@ namespace {
 
 // Every message goes to standard error behind the command's name, with the
 // bytes it quotes from input files escaped.
-void say(const std::string& message) { std::cerr << "kvrender: " << kvh::Printable(message) << "\n"; }
+// One write per line: a thread that ends the process for want of memory may
+// say its own line at the same time.
+void say(const std::string& message) { std::cerr << "kvrender: " + kvh::Printable(message) + "\n"; }
 
 // The name a scene gives a material road.
 std::string materialName(const kvr::RenderJob& job, const kvh::MaterialRoad* road) {
@@ -96,7 +98,7 @@ int render(const kvt::CommandLine& cl) {
         return 0;
     } catch (const std::exception&) {
         // Memory, or a thread, that could not be had, wherever it was asked for.
-        if (!kvt::OutOfMemory(std::current_exception())) throw;
+        if (!kvt::OutOfMemory()) throw;
         say("out of memory while " + stage);
         return 1;
     }

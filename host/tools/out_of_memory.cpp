@@ -26,7 +26,14 @@ std::atomic<int> gShown{0};
 std::terminate_handler gPrevious = nullptr;
 
 void endOnOutOfMemory() {
-    if (OutOfMemory(std::current_exception())) {
+    // Without an exception there is nothing to tell (std::current_exception()
+    // only takes a reference: it allocates nothing).
+    if (std::current_exception() && OutOfMemory()) {
+        // Several workers may fail at once: the first says it and ends the
+        // process, the others wait for that.
+        static std::atomic<bool> ending{false};
+        if (ending.exchange(true))
+            for (;;) ::pause();
         kvr::removeTemporaryFiles();
         char line[kActivityLength + 64];
         const int n = std::snprintf(line, sizeof line, "kvrender: out of memory while %s\n", Activity());
@@ -39,10 +46,11 @@ void endOnOutOfMemory() {
 
 }  // namespace
 
-bool OutOfMemory(std::exception_ptr e) {
-    if (!e) return false;
+bool OutOfMemory() {
+    // Rethrown in place: std::rethrow_exception would allocate, and memory is
+    // what may have run out.
     try {
-        std::rethrow_exception(e);
+        throw;
     } catch (const std::bad_alloc&) {
         return true;
     } catch (const std::system_error& s) {

@@ -2,15 +2,16 @@
 // what was being done, and exit code 1, never an abort.
 #pragma once
 
-#include <exception>
 #include <string>
 
 namespace kvt {
 
-// Whether an exception says that memory, or a thread (its stack is address
-// space too), could not be had: std::bad_alloc, a std::system_error for
-// ENOMEM or EAGAIN, or the threading library's failure to start a worker.
-bool OutOfMemory(std::exception_ptr e);
+// Whether the exception being handled (in a catch block, or in a terminate
+// handler for one nothing caught) says that memory, or a thread (its stack is
+// address space too), could not be had: std::bad_alloc, a std::system_error
+// for ENOMEM or EAGAIN, or the threading library's failure to start a worker.
+// It allocates nothing. Called only while an exception is being handled.
+bool OutOfMemory();
 
 // What kvrender is doing ("building the ray tracer's tree"), for the message.
 void SetActivity(const std::string& activity);

@@ -299,6 +299,16 @@ TEST_F(HostTest, LoaderErrors) {
         EXPECT_NE(err.message.find("returned null"), std::string::npos) << err.message;
     }
     EXPECT_TRUE(s.plugins().empty());
+    // A server that runs out of memory while it is made says so.
+    std::string many = Session::FindPluginFile("kvtest_many.kv");
+    if (!many.empty()) {
+        Session m;
+        PluginLibrary* lib = m.LoadPlugin(many, &err);
+        ASSERT_NE(lib, nullptr) << err.message;
+        ComRef obj;
+        EXPECT_EQ(lib->Generate("throw.ctor.oom", &obj, &err), KV_E_OUTOFMEMORY);
+        EXPECT_NE(err.message.find("failed to generate: out of memory"), std::string::npos) << err.message;
+    }
 }
 
 TEST_F(HostTest, ShaderServicePairsAreDeterministicPerSampleAndWarpIntoTheDisc) {

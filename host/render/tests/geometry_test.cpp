@@ -1,11 +1,19 @@
 // Geometry, ray casting, scene-file reading and image helpers of the renderer.
 #include <gtest/gtest.h>
 
+#include <tbb/global_control.h>
+#include <tbb/info.h>
+#include <tbb/task_scheduler_observer.h>
+
+#include <algorithm>
 #include <fstream>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "obj_mesh.h"
 #include "primitives.h"
+#include "ray_scene.h"
 #include "render_scene.h"
 #include "sample_pattern.h"
 #include "scene_objects.h"
@@ -64,6 +72,28 @@ TEST(RayScene, NormalsFaceTheRayFromInside) {
     EXPECT_NEAR(p.geoNormal.z, -1.0f, 1e-5f);
     EXPECT_NEAR(p.normal.z, -1.0f, 1e-5f);
     EXPECT_NEAR(p.t, 1.0f, 1e-5f);
+}
+
+// A thread the threading library fails to start (for want of memory) in the
+// middle of a tree build ends the build half-way, with tasks still running
+// on what it freed: every worker runs before the tracer can build.
+TEST(RayScene, StartsEveryWorkerBeforeItCanBuild) {
+    struct Workers : tbb::task_scheduler_observer {
+        std::mutex m;
+        std::set<std::thread::id> seen;
+        Workers() { observe(true); }
+        ~Workers() override { observe(false); }
+        void on_scheduler_entry(bool worker) override {
+            std::lock_guard<std::mutex> lock(m);
+            if (worker) seen.insert(std::this_thread::get_id());
+        }
+    } workers;
+    RayScene rays;
+    const size_t threads = std::min<size_t>(
+        size_t(tbb::info::default_concurrency()),
+        tbb::global_control::active_value(tbb::global_control::max_allowed_parallelism));
+    std::lock_guard<std::mutex> lock(workers.m);
+    EXPECT_GE(workers.seen.size(), threads - 1);
 }
 
 // Objects of the scene document `objects`, built for ray casting.
