@@ -14,6 +14,7 @@
 
 #include "testing/host_object_check.h"
 #include "core/image.h"
+#include "core/matrix.h"
 #include "core/pattern.h"
 #include "testing/plugin_session.h"
 
@@ -108,6 +109,20 @@ void ExpectScreenRunsOnAcrossZero(ReadX alongX, ReadY alongY, double period, flo
         mirrored += std::fabs(alongY(203.3, 180.0 + d) - above) <= tolerance;
     }
     EXPECT_LT(mirrored, pairs * 3 / 4);
+}
+
+// Places `camera` some 100 units off, aimed at the origin, and `locator`
+// where the camera's space holds (1, 0, 5). A host that inverts in float
+// misses R'·R = I by about 1e-5 on this camera.
+template <class Item>
+void PlaceCameraFarOff(Item& camera, Item& locator) {
+    const double eye[3] = {1, 40, -90}, origin[3] = {0, 0, 0}, up[3] = {0, 1, 0}, seen[3] = {1, 0, 5};
+    kvh::Mat4 far;
+    ASSERT_TRUE(kvh::Mat4::LookAt(eye, origin, up, &far));
+    double at[3];
+    far.TransformPoint(seen, at);
+    camera.SetWorldMatrix(far);
+    locator.SetWorldMatrix(kvh::Mat4::Translation(at[0], at[1], at[2]));
 }
 
 // A 256 x 256 clip whose pixel (x, y) is (x / 255, y / 255, blue, alpha): a

@@ -251,13 +251,7 @@ TEST_F(SketchFlowTest, MatrixAnswersAreJudgedByTheirData) {
     // A host that inverts in float: a camera some 100 units off, whose
     // inverse misses R'·R = I by about 1e-5, is taken. The locator sits where
     // the first read saw it in the camera's space, and so does the pattern.
-    const double eye[3] = {1, 40, -90}, origin[3] = {0, 0, 0}, up[3] = {0, 1, 0}, seen[3] = {1, 0, 5};
-    kvh::Mat4 far;
-    ASSERT_TRUE(kvh::Mat4::LookAt(eye, origin, up, &far));
-    double at[3];
-    far.TransformPoint(seen, at);
-    camera_->SetWorldMatrix(far);
-    locator->SetWorldMatrix(kvh::Mat4::Translation(at[0], at[1], at[2]));
+    kvt::PlaceCameraFarOff(*camera_, *locator);
     reread(kvh::MatrixAnswers::InvertingInFloat);
     const TilePos inFloat = Where(roads, At(7.5f));
     EXPECT_NEAR(inFloat.fu, before.fu, 1e-5f);

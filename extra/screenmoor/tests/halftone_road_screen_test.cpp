@@ -294,13 +294,7 @@ TEST_F(HalftoneRoadTest, MatrixAnswersAreJudgedByTheirData) {
     // A host that inverts in float: a camera some 100 units off, whose
     // inverse misses R'·R = I by about 1e-5, is taken as the honest host's
     // (the paper then differs only where a dot's edge crosses a sample).
-    const double eye[3] = {1, 40, -90}, origin[3] = {0, 0, 0}, up[3] = {0, 1, 0}, seen[3] = {1, 0, 5};
-    kvh::Mat4 far;
-    ASSERT_TRUE(kvh::Mat4::LookAt(eye, origin, up, &far));
-    double at[3];
-    far.TransformPoint(seen, at);
-    camera->SetWorldMatrix(far);
-    locator->SetWorldMatrix(kvh::Mat4::Translation(at[0], at[1], at[2]));
+    kvt::PlaceCameraFarOff(*camera, *locator);
     reread(kvh::MatrixAnswers::InvertingInFloat);
     const std::vector<float> inFloat = paper();
     reread(kvh::MatrixAnswers::Honest);
